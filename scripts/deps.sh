@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and the tests need, if missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
