@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test suite.
+# Installs what is missing, then builds and runs every test suite: native,
+# native under sanitizers, the Windows build under Wine; and builds and
+# inspects the 32-bit Windows product.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +12,19 @@ for preset in linux linux-asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+# One Xvfb for the Wine suite, on a display it picks itself.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$displayfile")
+
+cmake --preset win64-wine
+cmake --build --preset win64-wine
+ctest --preset win64-wine
+
+cmake --preset win32
+cmake --build --preset win32
+scripts/inspect-product.sh build/win32

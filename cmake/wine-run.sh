@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine's 64-bit loader, in a fresh prefix copied
+# from a template that is made once per build tree, on $DISPLAY or on an Xvfb
+# display of its own. Used as CMAKE_CROSSCOMPILING_EMULATOR.
+set -euo pipefail
+
+program=$1
+shift
+root=${VARNHOLT_WINE_ROOT:-$(pwd)}
+while [[ ! -f $root/CMakeCache.txt && $root != / ]]; do root=$(dirname "$root"); done
+[[ -f $root/CMakeCache.txt ]] || root=$(pwd)
+wine_dir=$root/wine
+template=$wine_dir/template
+mkdir -p "$wine_dir"
+
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+loader=/usr/lib/wine/wine64
+
+xvfb_pid=""
+cleanup() {
+  [[ -n ${WINEPREFIX:-} && -d ${WINEPREFIX:-} && $WINEPREFIX != "$template" ]] && {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  }
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [[ -z ${DISPLAY:-} ]]; then
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.05; done
+  export DISPLAY=:$(cat "$displayfile")
+  rm -f "$displayfile"
+fi
+
+# One template per build tree, made under a lock so parallel tests share it.
+(
+  flock 9
+  if [[ ! -f $template/.ready ]]; then
+    rm -rf "$template"
+    WINEPREFIX=$template "$loader" wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager every window close stalls unless Wine manages
+    # no windows itself.
+    WINEPREFIX=$template "$loader" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /d N /f >/dev/null 2>&1
+    WINEPREFIX=$template wineserver -w
+    touch "$template/.ready"
+  fi
+) 9>"$wine_dir/.lock"
+
+WINEPREFIX=$(mktemp -d "$wine_dir/run.XXXXXX")
+export WINEPREFIX
+cp -a "$template/." "$WINEPREFIX/"
+set +e
+"$loader" "$program" "$@"
+status=$?
+set -e
+exit $status
