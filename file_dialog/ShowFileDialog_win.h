@@ -3,8 +3,9 @@
 // The system's open and save dialogs, centred on the screen, returning the
 // chosen path split into directory and file name.
 
-#include <commdlg.h>
 #include <windows.h>
+// after windows.h
+#include <commdlg.h>
 
 #include <cstddef>
 #include <cstdint>

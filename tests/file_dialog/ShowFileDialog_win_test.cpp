@@ -1,7 +1,8 @@
 #include "ShowFileDialog_win.h"
 
-#include <dlgs.h>
 #include <gtest/gtest.h>
+
+#include <dlgs.h>
 
 #include <chrono>
 
