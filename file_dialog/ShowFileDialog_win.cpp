@@ -3,6 +3,7 @@
 #include "CenterOffset.h"
 #include "ReplaceAll.h"
 #include "RuntimeError.h"
+#include "ScreenDC_win.h"
 #include "Win32Text_win.h"
 
 namespace basComDlg {
@@ -10,23 +11,6 @@ namespace basComDlg {
 namespace {
 
 constexpr DWORD kCommonFlags = OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-
-// Releases a screen device context on every path.
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    ~ScreenDC() {
-        if (dc_) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    [[nodiscard]] int Caps(int index) const { return dc_ ? GetDeviceCaps(dc_, index) : 0; }
-
-private:
-    HDC dc_;
-};
 
 void CenterOnScreen(HWND dialog) {
     RECT rect{};

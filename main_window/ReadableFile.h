@@ -1,0 +1,27 @@
+#pragma once
+
+// A file opened for reading with the sequential-scan hint, closed when the
+// object goes.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "Text.h"
+
+class ReadableFile {
+public:
+    ReadableFile() = default;
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+    virtual ~ReadableFile() = default;
+
+    // One read call into buffer; the number of bytes it delivered (0 when the
+    // read fails).
+    virtual std::size_t Read(std::span<std::uint8_t> buffer) = 0;
+};
+
+// Opens path for reading, sharing reads and writes with others; null when the
+// open fails.
+std::unique_ptr<ReadableFile> OpenForReading(const Text& path);
