@@ -7,13 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 
-for preset in linux linux-asan; do
-  cmake --preset "$preset"
-  cmake --build --preset "$preset"
-  ctest --preset "$preset"
-done
-
-# One Xvfb for the Wine suite, on a display it picks itself.
+# One Xvfb for the window tests, on a display it picks itself.
 displayfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
 xvfb=$!
@@ -21,9 +15,11 @@ trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
 for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$displayfile")
 
-cmake --preset win64-wine
-cmake --build --preset win64-wine
-ctest --preset win64-wine
+for preset in linux linux-asan win64-wine; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
 
 cmake --preset win32
 cmake --build --preset win32
