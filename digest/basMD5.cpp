@@ -1,5 +1,7 @@
 #include "basMD5.h"
 
+#include <algorithm>
+
 #include "RuntimeError.h"
 
 namespace basMD5 {
@@ -125,12 +127,11 @@ std::string MD5BytesToHex(std::span<const std::uint8_t> buffer, std::int32_t cou
     // The tail, the 0x80 marker and the bit length; a second block when the
     // length no longer fits behind the marker.
     std::array<std::uint8_t, 64> last{};
-    const std::int32_t tail = count - full;
-    for (std::int32_t i = 0; i < tail; ++i) {
-        last[static_cast<std::size_t>(i)] = buffer[static_cast<std::size_t>(full + i)];
-    }
-    last[static_cast<std::size_t>(tail)] = 0x80;
-    if (tail > 55) {
+    const auto tail =
+        buffer.subspan(static_cast<std::size_t>(full), static_cast<std::size_t>(count - full));
+    std::ranges::copy(tail, last.begin());
+    last[tail.size()] = 0x80;
+    if (tail.size() > 55) {
         MD5Transform(state, last, 0);
         last.fill(0);
     }
