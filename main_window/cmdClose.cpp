@@ -1,15 +1,28 @@
 #include "cmdClose.h"
 
+#include <exception>
+
+namespace {
+
+// One attempt; a failure to read the field counts as a failed attempt.
+bool TryCopy(frmMainServices& window) {
+    try {
+        return window.PlaceOnClipboard(window.GetText());
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void cmdClose_Click(frmMainServices& window, std::int16_t index) {
     if (index == 0) {
         // Another program may hold the clipboard for a moment.
-        bool copied = window.PlaceOnClipboard(window.GetText());
-        if (!copied) {
+        if (!TryCopy(window)) {
             window.Sleep(100);
-            copied = window.PlaceOnClipboard(window.GetText());
-        }
-        if (!copied) {
-            return;
+            if (!TryCopy(window)) {
+                return;
+            }
         }
     }
     window.Unload();

@@ -9,8 +9,18 @@ namespace {
 
 Text ToText(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
-// Reads and hashes the whole file into txtMD5; file is closed on return.
-void HashFile(frmMainServices& window, std::unique_ptr<ReadableFile>& file, std::int64_t size) {
+// Measures, reads and hashes path into txtMD5. file is the caller's, so that
+// the failure handler can close it.
+void HashFile(frmMainServices& window, const Text& path, std::unique_ptr<ReadableFile>& file) {
+    const std::int64_t size = window.GetFileLength(path);
+    if (size > kFileSizeLimit) {
+        window.ShowMessage(u"File too large");
+        return;
+    }
+    file = window.OpenForReading(path);
+    if (!file) {
+        return;
+    }
     window.SetMousePointer(MousePointer::Hourglass);
     const auto length = static_cast<std::size_t>(size);
     // One byte more than the file, and not cleared: the read fills it.
@@ -24,34 +34,34 @@ void HashFile(frmMainServices& window, std::unique_ptr<ReadableFile>& file, std:
     window.SetMousePointer(MousePointer::Default);
 }
 
-}  // namespace
-
-void cmdOpen_Click(frmMainServices& window) {
+// Up to the cleared text field; false when the command ends here.
+bool ChooseFile(frmMainServices& window, Text& path) {
     Text directory = window.CurrentDirectory();
     const Text fileName = window.ShowOpen(directory, kOpenFilter, 2);
     if (fileName.empty()) {
-        return;  // cancelled: nothing was chosen
+        return false;  // cancelled: nothing was chosen
     }
-    const Text path = directory + fileName;
+    path = directory + fileName;
     window.Repaint();
     if (!window.FileExists(path)) {
-        return;
+        return false;
     }
     window.SetText(u"");
+    return true;
+}
 
+}  // namespace
+
+void cmdOpen_Click(frmMainServices& window) {
     std::unique_ptr<ReadableFile> file;
     Text failure;
+    // Failures while choosing are reported like the others rather than left
+    // to escape into the window system.
     try {
-        const std::int64_t size = window.GetFileLength(path);
-        if (size > kFileSizeLimit) {
-            window.ShowMessage(u"File too large");
-            return;
+        Text path;
+        if (ChooseFile(window, path)) {
+            HashFile(window, path, file);
         }
-        file = window.OpenForReading(path);
-        if (!file) {
-            return;
-        }
-        HashFile(window, file, size);
         return;
     } catch (const RuntimeError& error) {
         failure = ToText(error.Description());

@@ -26,8 +26,10 @@ public:
     bool dialogChooses = true;
     Text chosenDirectory = u"C:\\data\\";
     Text chosenName = u"file.bin";
-    int clipboardFailures = 0;     // attempts that fail before one succeeds
-    std::function<void()> onRead;  // runs inside the read, e.g. to throw
+    int clipboardFailures = 0;       // attempts that fail before one succeeds
+    std::function<void()> onRead;    // runs inside the read, e.g. to throw
+    std::function<void()> onDialog;  // runs inside the dialog
+    int getTextFailures = 0;         // reads of txtMD5 that fail
 
     // What happened, in order.
     std::vector<std::string> log;
@@ -44,7 +46,13 @@ public:
     std::size_t readBufferSize = 0;
     std::uint8_t readBufferSentinel = 0;
 
-    Text GetText() override { return log.push_back("GetText"), text; }
+    Text GetText() override {
+        log.push_back("GetText");
+        if (getTextFailures-- > 0) {
+            throw std::bad_alloc();
+        }
+        return text;
+    }
     void SetText(const Text& value) override {
         log.push_back("SetText");
         text = value;
@@ -68,6 +76,9 @@ public:
         dialogDirectoryIn = directory;
         dialogFilter = filter;
         dialogFilterIndex = filterIndex;
+        if (onDialog) {
+            onDialog();
+        }
         if (!dialogChooses) {
             return {};
         }

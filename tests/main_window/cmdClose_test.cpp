@@ -49,4 +49,14 @@ TEST(cmdClose, CopyAndClose) {
     }
 }
 
+TEST(cmdClose, FailedReadOfTheFieldIsAFailedAttempt) {
+    FakeWindow window;
+    window.text = u"digest";
+    window.getTextFailures = 1;
+    cmdClose_Click(window, 0);
+    EXPECT_EQ(window.log, (Log{"GetText", "Sleep", "GetText", "PlaceOnClipboard", "Unload"}));
+    EXPECT_EQ(window.clipboard, u"digest");
+    EXPECT_TRUE(window.unloaded);
+}
+
 }  // namespace

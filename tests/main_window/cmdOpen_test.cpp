@@ -142,4 +142,11 @@ TEST_F(cmdOpen, FailuresAreReportedWithTheirDescription) {
     }
 }
 
+TEST_F(cmdOpen, FailureWhileChoosingIsReported) {
+    window.onDialog = [] { throw std::bad_alloc(); };
+    cmdOpen_Click(window);
+    EXPECT_EQ(window.messages, std::vector<Text>{u"Error: Out of memory"});
+    EXPECT_EQ(window.text, u"old text");
+}
+
 }  // namespace
