@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the engine's benchmark.
+# Installs what is missing, builds the Linux program and starts it on the
+# desktop's display. scripts/run-wine.sh starts the Windows one under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 cmake --preset linux
-cmake --build --preset linux
-build/linux/bench/md5_bench
+cmake --build --preset linux --target varnholt
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+  echo "run: no display; run it from a desktop session (or see scripts/screenshot-gtk.sh)" >&2
+  exit 1
+fi
+exec build/linux/main_window/varnholt
