@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "ByteBuffer.h"
 #include "RuntimeError.h"
 #include "basMD5.h"
 
@@ -24,11 +25,11 @@ void HashFile(frmMainServices& window, const Text& path, std::unique_ptr<Readabl
     window.SetMousePointer(MousePointer::Hourglass);
     const auto length = static_cast<std::size_t>(size);
     // One byte more than the file, and not cleared: the read fills it.
-    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(length + 1);
-    const std::size_t read = file->Read({buffer.get(), length});
+    const ByteBuffer buffer(length + 1);
+    const std::size_t read = file->Read(buffer.Bytes().first(length));
     if (read == length) {
-        window.SetText(ToText(
-            basMD5::MD5BytesToHex({buffer.get(), length + 1}, static_cast<std::int32_t>(read))));
+        window.SetText(
+            ToText(basMD5::MD5BytesToHex(buffer.Bytes(), static_cast<std::int32_t>(read))));
     }
     file.reset();
     window.SetMousePointer(MousePointer::Default);

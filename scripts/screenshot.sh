@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Screenshot of the Windows build under Wine, showing the digest of a file that
+# holds "abc", for the README: docs/varnholt-wine.png. Runs on an Xvfb display
+# of its own and drives the window with xdotool.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+output=$repo/docs/varnholt-wine.png
+build=$repo/build/win64-wine
+expected=900150983CD24FB0D6963F7D28E17F72
+
+packages=(xvfb xdotool xclip imagemagick wine wine64 cmake make g++-mingw-w64-x86-64)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake --preset win64-wine >/dev/null
+cmake --build --preset win64-wine --target Varnholt
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  # wine-run.sh ends Wine and removes its prefix once the program has gone.
+  if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
+    xdotool key --clearmodifiers alt+F4 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "screenshot: $*" >&2
+  [[ -s $work/wine.log ]] && sed 's/^/  wine: /' "$work/wine.log" >&2
+  exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails
+# after SECONDS, or at once if the program has gone.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [[ -z $app_pid ]] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
+    ((SECONDS < deadline)) || fail "timed out waiting for $what"
+    sleep 0.2
+  done
+}
+
+# The sample file: its path as Wine sees it, through drive Z: mapped to /.
+printf abc >"$work/abc.txt"
+wine_path="Z:${work//\//\\}\\abc.txt"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+wait_for 10 "Xvfb" test -s "$work/display"
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+
+VARNHOLT_WINE_ROOT=$build cmake/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
+app_pid=$!
+
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+has_window() { [[ -n $(window_named "$1") ]]; }
+focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
+dialog_gone() { ! has_window Open; }
+
+# The first Wine start in a build tree makes its prefix; allow for that.
+wait_for 120 "the main window" has_window Varnholt
+main=$(window_named Varnholt)
+focused_on "$main" || xdotool windowfocus "$main"
+wait_for 10 "focus on the main window" focused_on "$main"
+
+# Focus starts on "Open File"; Space presses it. The dialog's file name field
+# has the focus when it opens.
+xdotool key space
+wait_for 30 "the Open dialog" has_window Open
+dialog=$(window_named Open)
+wait_for 10 "focus on the Open dialog" focused_on "$dialog"
+xdotool type --delay 20 "$wine_path"
+xdotool key Return
+wait_for 30 "the Open dialog to close" dialog_gone
+wait_for 10 "focus back on the main window" focused_on "$main"
+(($(xdotool search --onlyvisible --name '^Varnholt$' | wc -l) == 1)) || fail "a message box appeared"
+
+# Reads the digest back through the clipboard. Tab moves through the controls;
+# reaching the digest field selects all of it, and Ctrl+C copies it. Shift+Tab
+# then puts the focus on "Open File" so the picture shows no selection.
+tabs=0
+digest_copied() {
+  if ((tabs < 4)); then
+    xdotool key Tab
+    tabs=$((tabs + 1))
+  fi
+  xdotool key ctrl+c
+  [[ $(xclip -o -selection clipboard 2>/dev/null) == "$expected" ]]
+}
+wait_for 30 "the digest $expected" digest_copied
+xdotool key shift+Tab
+
+# The window as it is on screen, once two grabs in a row are identical, so no
+# repaint is caught half done.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+grab() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"; }
+settled() {
+  grab "$work/next.png"
+  local previous=$work/last.png
+  local same=false
+  [[ -f $previous ]] && cmp -s <(convert "$previous" rgb:-) <(convert "$work/next.png" rgb:-) &&
+    same=true
+  mv "$work/next.png" "$previous"
+  $same
+}
+wait_for 10 "the window to settle" settled
+
+mkdir -p "$(dirname "$output")"
+cp "$work/last.png" "$output"
+echo "screenshot: $output (${WIDTH}x${HEIGHT}, digest $expected)"
