@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
-  libgtk-3-dev xdotool imagemagick
+  libgtk-3-dev xdotool xclip imagemagick
 )
 
 missing=()

@@ -9,17 +9,7 @@ output=$repo/docs/varnholt-wine.png
 build=$repo/build/win64-wine
 expected=900150983CD24FB0D6963F7D28E17F72
 
-packages=(xvfb xdotool xclip imagemagick wine wine64 cmake make g++-mingw-w64-x86-64)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [[ $(id -u) -eq 0 ]] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+scripts/deps.sh
 
 cmake --preset win64-wine >/dev/null
 cmake --build --preset win64-wine --target Varnholt
