@@ -1,0 +1,55 @@
+#pragma once
+
+// The GTK window: its four controls at their places, wired to the commands,
+// and the platform services the commands use.
+
+#include <gtk/gtk.h>
+
+#include <array>
+#include <cstddef>
+
+#include "GObjectPtr_gtk.h"
+#include "frmMainServices.h"
+
+inline constexpr char kWindowTitle[] = "Varnholt";
+
+// The controls in tab order, as in kControlTwips.
+enum class frmMainControl : std::size_t { cmdOpen, txtMD5, cmdCopyClose, cmdClose };
+
+class frmMainGtk final : public frmMainServices {
+public:
+    // Builds and shows the window. GTK must have been initialised.
+    frmMainGtk();
+    ~frmMainGtk() override;
+
+    // Runs GTK's main loop until the window is closed.
+    int Run();
+
+    [[nodiscard]] GtkWindow* Window() const { return GTK_WINDOW(window_.get()); }
+    [[nodiscard]] GtkWidget* Control(frmMainControl control) const {
+        return controls_[static_cast<std::size_t>(control)].get();
+    }
+    [[nodiscard]] bool IsOpen() const { return !window_.Destroyed(); }
+
+    // frmMainServices
+    Text GetText() override;
+    void SetText(const Text& text) override;
+    void Repaint() override;
+    void Unload() override;
+    void ShowMessage(const Text& text) override;
+    void SetMousePointer(MousePointer pointer) override;
+    Text CurrentDirectory() override;
+    Text ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) override;
+    bool FileExists(const Text& path) override;
+    std::int64_t GetFileLength(const Text& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const Text& path) override;
+    bool PlaceOnClipboard(const Text& text) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+private:
+    void CreateControls(int dpi);
+    GtkEntry* Entry() const { return GTK_ENTRY(Control(frmMainControl::txtMD5)); }
+
+    UniqueToplevel window_;
+    std::array<GObjectPtr<GtkWidget>, 4> controls_;
+};

@@ -1,0 +1,10 @@
+// The Linux program: the GTK window until it is closed.
+#include <gtk/gtk.h>
+
+#include "frmMainWindow_gtk.h"
+
+int main(int argc, char** argv) {
+    gtk_init(&argc, &argv);  // leaves with a message when there is no display
+    frmMainGtk window;
+    return window.Run();
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Screenshot of the Linux (GTK) program showing the digest of a file that holds
+# "abc", for the README: docs/varnholt-gtk.png. Runs on an Xvfb display of its
+# own and drives the window and its file dialog with xdotool.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+output=$repo/docs/varnholt-gtk.png
+program=$repo/build/linux/main_window/varnholt
+expected=900150983CD24FB0D6963F7D28E17F72
+
+scripts/deps.sh
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target varnholt
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  if [[ -n $app_pid ]]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "screenshot-gtk: $*" >&2
+  [[ -s $work/program.log ]] && sed 's/^/  varnholt: /' "$work/program.log" >&2
+  exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails
+# after SECONDS, or at once if the program has gone.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [[ -z $app_pid ]] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
+    ((SECONDS < deadline)) || fail "timed out waiting for $what"
+    sleep 0.2
+  done
+}
+
+printf abc >"$work/abc.txt"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+wait_for 10 "Xvfb" test -s "$work/display"
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+# No session bus or settings daemon here: keep GTK from looking for them.
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+
+# Started in the sample's folder, where the dialog opens.
+(cd "$work" && exec "$program") >"$work/program.log" 2>&1 &
+app_pid=$!
+
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+has_window() { [[ -n $(window_named "$1") ]]; }
+focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
+dialog_gone() { ! has_window Open; }
+
+wait_for 30 "the main window" has_window Varnholt
+main=$(window_named Varnholt)
+focused_on "$main" || xdotool windowfocus "$main"
+wait_for 10 "focus on the main window" focused_on "$main"
+
+# Focus starts on "Open File"; Space presses it. Ctrl+L opens the dialog's
+# location field.
+xdotool key space
+wait_for 30 "the Open dialog" has_window Open
+dialog=$(window_named Open)
+focused_on "$dialog" || xdotool windowfocus "$dialog"
+wait_for 10 "focus on the Open dialog" focused_on "$dialog"
+xdotool key ctrl+l
+xdotool type --delay 20 "$work/abc.txt"
+xdotool key Return
+wait_for 30 "the Open dialog to close" dialog_gone
+focused_on "$main" || xdotool windowfocus "$main"
+wait_for 10 "focus back on the main window" focused_on "$main"
+(($(xdotool search --onlyvisible --name '^Varnholt$' | wc -l) == 1)) || fail "a message box appeared"
+
+# Reads the digest back through the clipboard: Tab reaches the digest field and
+# selects all of it, Ctrl+C copies it; Home clears the selection, which GTK
+# keeps showing in an unfocused field, and Shift+Tab goes back to "Open File".
+xdotool key Tab
+digest_copied() {
+  xdotool key ctrl+c
+  [[ $(xclip -o -selection clipboard 2>/dev/null) == "$expected" ]]
+}
+wait_for 30 "the digest $expected" digest_copied
+xdotool key Home shift+Tab
+
+# The window as it is on screen, once two grabs in a row are identical, so no
+# repaint is caught half done.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+grab() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"; }
+settled() {
+  grab "$work/next.png"
+  local previous=$work/last.png
+  local same=false
+  [[ -f $previous ]] && cmp -s <(convert "$previous" rgb:-) <(convert "$work/next.png" rgb:-) &&
+    same=true
+  mv "$work/next.png" "$previous"
+  $same
+}
+wait_for 10 "the window to settle" settled
+
+mkdir -p "$(dirname "$output")"
+cp "$work/last.png" "$output"
+echo "screenshot-gtk: $output (${WIDTH}x${HEIGHT}, digest $expected)"
