@@ -87,6 +87,7 @@ private:
     HWND window_ = nullptr;
     HWND cmdOpen_ = nullptr;
     HWND txtMD5_ = nullptr;
+    HWND lastFocus_ = nullptr;
     UniqueFont font_{CreateMessageFont()};
     bool busy_ = false;
 };
@@ -132,6 +133,16 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                     default:
                         break;
                 }
+            }
+            return 0;
+        case WM_ACTIVATE:
+            // Give the focus back to the control that had it when a dialog or
+            // another program took it away.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                lastFocus_ = focus && IsChild(window_, focus) ? focus : lastFocus_;
+            } else {
+                SetFocus(lastFocus_ ? lastFocus_ : cmdOpen_);
             }
             return 0;
         case WM_SETCURSOR:

@@ -16,7 +16,7 @@ TEST(ByteBuffer, EveryByteIsUsable) {
         if (size > 0) {
             bytes.back() = 0x5A;
             bytes.front() = 0xA5;
-            EXPECT_EQ(bytes.front(), 0xA5);
+            EXPECT_EQ(bytes.front(), 0xA5) << size << " bytes";
             EXPECT_EQ(bytes.back(), size == 1 ? 0xA5 : 0x5A);
         }
     }

@@ -1,0 +1,432 @@
+#include "Driver_win.h"
+
+#include <dlgs.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Varnholt";
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+UINT Timeout(Milliseconds timeout) { return static_cast<UINT>(timeout.count()); }
+
+// Calls visit for every top-level window until it answers true; returns that window.
+template <typename Visit>
+HWND FindTopLevel(Visit visit) {
+    struct Search {
+        Visit& visit;
+        HWND found;
+    } search{visit, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            if (s.visit(window)) {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+std::wstring Caption(HWND window) {
+    wchar_t caption[256]{};
+    GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
+    return caption;
+}
+
+// Frees global memory unless the clipboard took it over.
+class GlobalBlock {
+public:
+    explicit GlobalBlock(std::size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
+    GlobalBlock(const GlobalBlock&) = delete;
+    GlobalBlock& operator=(const GlobalBlock&) = delete;
+    ~GlobalBlock() {
+        if (memory_) {
+            GlobalFree(memory_);
+        }
+    }
+    [[nodiscard]] HGLOBAL Get() const { return memory_; }
+    void Release() { memory_ = nullptr; }
+
+private:
+    HGLOBAL memory_;
+};
+
+class GlobalLockScope {
+public:
+    explicit GlobalLockScope(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    ~GlobalLockScope() {
+        if (data_) {
+            GlobalUnlock(memory_);
+        }
+    }
+    [[nodiscard]] void* Data() const { return data_; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+}  // namespace
+
+void PumpMessages(Milliseconds timeout) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, Timeout(timeout), QS_ALLINPUT);
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64]{};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+std::optional<std::wstring> ReadText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!window ||
+        !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 3000, &length)) {
+        return std::nullopt;
+    }
+    std::vector<wchar_t> buffer(length + 64);
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL, 3000, &copied)) {
+        return std::nullopt;
+    }
+    return std::wstring(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
+}
+
+bool WriteText(HWND window, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    return window &&
+           SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_NORMAL, 3000, &result) &&
+           result == TRUE;
+}
+
+bool Sync(HWND window, Milliseconds timeout) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, Timeout(timeout), &result) != 0;
+}
+
+RECT ScreenRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT ClientRectIn(HWND child, HWND parent) {
+    RECT rect = ScreenRect(child);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Centred(const RECT& outer) {
+    const int spareX = GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left);
+    const int spareY = GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top);
+    return std::abs(2 * outer.left - spareX) <= 1 && std::abs(2 * outer.top - spareY) <= 1;
+}
+
+bool IsFileDialog(HWND dialog) {
+    return GetDlgItem(dialog, edt1) != nullptr && GetDlgItem(dialog, cmb1) != nullptr;
+}
+
+bool IsMessageBox(HWND dialog) { return GetDlgItem(dialog, kMessageBoxTextId) != nullptr; }
+
+std::optional<std::wstring> MessageBoxText(HWND box) {
+    return ReadText(GetDlgItem(box, kMessageBoxTextId));
+}
+
+Program::Program() {
+    const std::wstring path = ProgramPath();
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+        return;
+    }
+    process_.Reset(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    processId_ = started.dwProcessId;
+
+    WaitForInputIdle(process_.Get(), 5000);
+    const auto findWindow = [this] {
+        window_ = FindTopLevel([this](HWND window) {
+            return ProcessOf(window) == processId_ && IsWindowVisible(window) &&
+                   !GetWindow(window, GW_OWNER) && Caption(window) == kTitle;
+        });
+        return window_ != nullptr || !Running();
+    };
+    if (WaitFor(findWindow, 3000ms) && window_) {
+        threadId_ = GetWindowThreadProcessId(window_, nullptr);
+    }
+}
+
+Program::~Program() {
+    if (Running()) {
+        TerminateProcess(process_.Get(), 1);
+        WaitForSingleObject(process_.Get(), 5000);
+    }
+}
+
+bool Program::Running() const {
+    return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+bool Program::WaitForExit(Milliseconds timeout) const {
+    return process_.Valid() && WaitFor([this] { return !Running(); }, timeout);
+}
+
+std::optional<DWORD> Program::ExitCode() const {
+    DWORD code = 0;
+    if (Running() || !GetExitCodeProcess(process_.Get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
+HWND Program::OwnedDialog() const {
+    if (!window_) {
+        return nullptr;
+    }
+    return FindTopLevel([this](HWND window) {
+        return ProcessOf(window) == processId_ && IsWindowVisible(window) &&
+               GetWindow(window, GW_OWNER) == window_ && ClassName(window) == L"#32770";
+    });
+}
+
+HWND Program::AnyDialog() const {
+    return FindTopLevel([this](HWND window) {
+        return ProcessOf(window) == processId_ && IsWindowVisible(window) &&
+               ClassName(window) == L"#32770";
+    });
+}
+
+HWND Program::WaitForFileDialog(Milliseconds timeout) const {
+    HWND dialog = nullptr;
+    WaitFor(
+        [&] {
+            dialog = OwnedDialog();
+            return dialog && IsFileDialog(dialog);
+        },
+        timeout);
+    return dialog && IsFileDialog(dialog) ? dialog : nullptr;
+}
+
+HWND Program::WaitForMessageBox(Milliseconds timeout) const {
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            box = OwnedDialog();
+            return box && IsMessageBox(box);
+        },
+        timeout);
+    return box && IsMessageBox(box) ? box : nullptr;
+}
+
+HWND Program::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
+}
+
+std::optional<std::wstring> Program::Text() const { return ReadText(Control(kTextId)); }
+
+bool Program::SetText(const std::wstring& text) const { return WriteText(Control(kTextId), text); }
+
+bool Program::OpenFile(const std::wstring& path) const {
+    Press(kOpenId);
+    const HWND dialog = WaitForFileDialog();
+    return dialog && ChooseFile(dialog, path) && Sync(window_, 8000ms);
+}
+
+bool ChooseFile(HWND dialog, const std::wstring& path) {
+    if (!WriteText(GetDlgItem(dialog, edt1), path)) {
+        return false;
+    }
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return WaitFor([dialog] { return !IsWindow(dialog); });
+}
+
+DriverWindow::DriverWindow()
+    : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                              nullptr)) {}
+
+DriverWindow::~DriverWindow() {
+    if (window_) {
+        DestroyWindow(window_);
+    }
+}
+
+ClipboardSession::ClipboardSession(HWND owner, Milliseconds timeout) {
+    WaitFor([&] { return open_ = OpenClipboard(owner) != FALSE; }, timeout);
+}
+
+ClipboardSession::~ClipboardSession() {
+    if (open_) {
+        CloseClipboard();
+    }
+}
+
+bool PutOnClipboard(HWND owner, const std::wstring& text) {
+    const ClipboardSession session(owner);
+    if (!session.Open() || !EmptyClipboard()) {
+        return false;
+    }
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    GlobalBlock memory(bytes);
+    if (!memory.Get()) {
+        return false;
+    }
+    {
+        const GlobalLockScope lock(memory.Get());
+        if (!lock.Data()) {
+            return false;
+        }
+        std::memcpy(lock.Data(), text.c_str(), bytes);
+    }
+    if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) {
+        return false;
+    }
+    memory.Release();
+    return true;
+}
+
+std::optional<std::wstring> ClipboardText(HWND owner) {
+    const ClipboardSession session(owner);
+    if (!session.Open() || !IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return std::nullopt;
+    }
+    const HGLOBAL memory = GetClipboardData(CF_UNICODETEXT);
+    if (!memory) {
+        return std::nullopt;
+    }
+    const GlobalLockScope lock(memory);
+    if (!lock.Data()) {
+        return std::nullopt;
+    }
+    // Up to the terminator, never past the block.
+    const auto* text = static_cast<const wchar_t*>(lock.Data());
+    return std::wstring(text, wcsnlen(text, GlobalSize(memory) / sizeof(wchar_t)));
+}
+
+namespace {
+
+void SendKeys(std::initializer_list<std::pair<WORD, bool>> strokes) {
+    std::vector<INPUT> inputs;
+    for (const auto& [key, up] : strokes) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The probe library, loaded for the hook and freed with it.
+class ProbeLibrary {
+public:
+    ProbeLibrary() : module_(LoadLibraryW(L"Varnholt_font_probe.dll")) {}
+    ProbeLibrary(const ProbeLibrary&) = delete;
+    ProbeLibrary& operator=(const ProbeLibrary&) = delete;
+    ~ProbeLibrary() {
+        if (module_) {
+            FreeLibrary(module_);
+        }
+    }
+    [[nodiscard]] HMODULE Get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
+class Hook {
+public:
+    Hook(int kind, HOOKPROC procedure, HMODULE module, DWORD thread)
+        : hook_(SetWindowsHookExW(kind, procedure, module, thread)) {}
+    Hook(const Hook&) = delete;
+    Hook& operator=(const Hook&) = delete;
+    ~Hook() {
+        if (hook_) {
+            UnhookWindowsHookEx(hook_);
+        }
+    }
+    [[nodiscard]] bool Set() const { return hook_ != nullptr; }
+
+private:
+    HHOOK hook_;
+};
+
+}  // namespace
+
+void TapKey(WORD key) { SendKeys({{key, false}, {key, true}}); }
+
+void TapWithAlt(WORD key) {
+    SendKeys({{VK_MENU, false}, {key, false}, {key, true}, {VK_MENU, true}});
+}
+
+std::wstring ControlFont(const Program& program, HWND control) {
+    const ProbeLibrary library;
+    const auto procedure = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), "FontProbeHook")));
+    if (!procedure) {
+        return {};
+    }
+    const Hook hook(WH_CALLWNDPROC, procedure, library.Get(), program.ThreadId());
+    const DriverWindow answer;
+    DWORD_PTR ignored = 0;
+    // The hook answers with WM_SETTEXT to our window, taken while we wait here.
+    if (!hook.Set() || !SendMessageTimeoutW(control, RegisterWindowMessageW(L"Varnholt.FontProbe"),
+                                            reinterpret_cast<WPARAM>(answer.Get()), 0, SMTO_NORMAL,
+                                            3000, &ignored)) {
+        return {};
+    }
+    wchar_t face[LF_FACESIZE + 16]{};
+    GetWindowTextW(answer.Get(), face, static_cast<int>(std::size(face)));
+    return face;
+}
+
+std::wstring ProgramPath() {
+    std::string built = VARNHOLT_EXE;
+    // A Unix path from a cross build: Wine maps Z: to /.
+    if (built.starts_with('/')) {
+        built = "Z:" + built;
+    }
+    std::wstring path(built.size(), L'\0');
+    path.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, built.c_str(), static_cast<int>(built.size()), path.data(),
+                            static_cast<int>(path.size()))));
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+}  // namespace e2e
