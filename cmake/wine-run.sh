@@ -28,7 +28,7 @@ trap cleanup EXIT
 
 if [[ -z ${DISPLAY:-} ]]; then
   displayfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.05; done
   export DISPLAY=:$(cat "$displayfile")

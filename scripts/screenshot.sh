@@ -56,7 +56,7 @@ wait_for() {
 printf abc >"$work/abc.txt"
 wine_path="Z:${work//\//\\}\\abc.txt"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 wait_for 10 "Xvfb" test -s "$work/display"
 DISPLAY=:$(cat "$work/display")

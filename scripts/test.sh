@@ -9,7 +9,7 @@ scripts/deps.sh
 
 # One Xvfb for the window tests, on a display it picks itself.
 displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
 for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.1; done

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Driver_win.h"
+#include "ScreenDC_win.h"
 #include "TempDir.h"
 #include "UniqueHandle_win.h"
 
@@ -22,16 +23,7 @@ std::string Describe(const RECT& r) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
-int ScreenDpi() {
-    struct ScreenDc {
-        HDC dc = GetDC(nullptr);
-        ScreenDc() = default;
-        ScreenDc(const ScreenDc&) = delete;
-        ScreenDc& operator=(const ScreenDc&) = delete;
-        ~ScreenDc() { ReleaseDC(nullptr, dc); }
-    } screen;
-    return GetDeviceCaps(screen.dc, LOGPIXELSY);
-}
+int ScreenDpi() { return ScreenDC().Caps(LOGPIXELSY); }
 
 LPARAM KeyData(WORD key) {
     return static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16 | 1);
