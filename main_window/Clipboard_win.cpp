@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "GlobalMemory_win.h"
+
 namespace {
 
 // Keeps the clipboard open for the length of one scope.
@@ -21,24 +23,6 @@ private:
     bool open_;
 };
 
-// Frees global memory unless the clipboard took it over.
-class GlobalMemory {
-public:
-    explicit GlobalMemory(std::size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    ~GlobalMemory() {
-        if (memory_) {
-            GlobalFree(memory_);
-        }
-    }
-    [[nodiscard]] HGLOBAL Get() const { return memory_; }
-    void Release() { memory_ = nullptr; }
-
-private:
-    HGLOBAL memory_;
-};
-
 }  // namespace
 
 bool PlaceTextOnClipboard(HWND owner, const Text& text) {
@@ -51,12 +35,13 @@ bool PlaceTextOnClipboard(HWND owner, const Text& text) {
     if (!memory.Get()) {
         return false;
     }
-    void* target = GlobalLock(memory.Get());
-    if (!target) {
-        return false;
+    {
+        const GlobalLockScope lock(memory.Get());
+        if (!lock.Data()) {
+            return false;
+        }
+        std::memcpy(lock.Data(), text.c_str(), bytes);
     }
-    std::memcpy(target, text.c_str(), bytes);
-    GlobalUnlock(memory.Get());
     if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) {
         return false;
     }

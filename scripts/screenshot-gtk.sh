@@ -14,59 +14,20 @@ scripts/deps.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target varnholt
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [[ -n $app_pid ]]; then
-    kill "$app_pid" 2>/dev/null || true
-    wait "$app_pid" 2>/dev/null || true
-  fi
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "screenshot-gtk: $*" >&2
-  [[ -s $work/program.log ]] && sed 's/^/  varnholt: /' "$work/program.log" >&2
-  exit 1
-}
-
-# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails
-# after SECONDS, or at once if the program has gone.
-wait_for() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [[ -z $app_pid ]] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
-    ((SECONDS < deadline)) || fail "timed out waiting for $what"
-    sleep 0.2
-  done
-}
+name=screenshot-gtk
+# shellcheck source=scripts/screenshot-lib.sh
+source scripts/screenshot-lib.sh
+program_log=$work/program.log
 
 printf abc >"$work/abc.txt"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-wait_for 10 "Xvfb" test -s "$work/display"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+start_xvfb
 # No session bus or settings daemon here: keep GTK from looking for them.
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 
 # Started in the sample's folder, where the dialog opens.
 (cd "$work" && exec "$program") >"$work/program.log" 2>&1 &
 app_pid=$!
-
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
-has_window() { [[ -n $(window_named "$1") ]]; }
-focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
-dialog_gone() { ! has_window Open; }
 
 wait_for 30 "the main window" has_window Varnholt
 main=$(window_named Varnholt)

@@ -14,61 +14,23 @@ scripts/deps.sh
 cmake --preset win64-wine >/dev/null
 cmake --build --preset win64-wine --target Varnholt
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  # wine-run.sh ends Wine and removes its prefix once the program has gone.
-  if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
-    xdotool key --clearmodifiers alt+F4 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$app_pid" 2>/dev/null || true
-    wait "$app_pid" 2>/dev/null || true
-  fi
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "screenshot: $*" >&2
-  [[ -s $work/wine.log ]] && sed 's/^/  wine: /' "$work/wine.log" >&2
-  exit 1
+name=screenshot
+# shellcheck source=scripts/screenshot-lib.sh
+source scripts/screenshot-lib.sh
+program_log=$work/wine.log
+# wine-run.sh ends Wine and removes its prefix once the program has gone.
+stop_program() {
+  xdotool key --clearmodifiers alt+F4 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 }
 
-# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails
-# after SECONDS, or at once if the program has gone.
-wait_for() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [[ -z $app_pid ]] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
-    ((SECONDS < deadline)) || fail "timed out waiting for $what"
-    sleep 0.2
-  done
-}
-
-# The sample file: its path as Wine sees it, through drive Z: mapped to /.
 printf abc >"$work/abc.txt"
 wine_path="Z:${work//\//\\}\\abc.txt"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-wait_for 10 "Xvfb" test -s "$work/display"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+start_xvfb
 
 VARNHOLT_WINE_ROOT=$build cmake/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
 app_pid=$!
-
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
-has_window() { [[ -n $(window_named "$1") ]]; }
-focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
-dialog_gone() { ! has_window Open; }
 
 # The first Wine start in a build tree makes its prefix; allow for that.
 wait_for 120 "the main window" has_window Varnholt

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "GlobalMemory_win.h"
+
 namespace e2e {
 
 namespace {
@@ -51,41 +53,6 @@ std::wstring Caption(HWND window) {
     GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
     return caption;
 }
-
-// Frees global memory unless the clipboard took it over.
-class GlobalBlock {
-public:
-    explicit GlobalBlock(std::size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-    ~GlobalBlock() {
-        if (memory_) {
-            GlobalFree(memory_);
-        }
-    }
-    [[nodiscard]] HGLOBAL Get() const { return memory_; }
-    void Release() { memory_ = nullptr; }
-
-private:
-    HGLOBAL memory_;
-};
-
-class GlobalLockScope {
-public:
-    explicit GlobalLockScope(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
-    GlobalLockScope(const GlobalLockScope&) = delete;
-    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-    ~GlobalLockScope() {
-        if (data_) {
-            GlobalUnlock(memory_);
-        }
-    }
-    [[nodiscard]] void* Data() const { return data_; }
-
-private:
-    HGLOBAL memory_;
-    void* data_;
-};
 
 }  // namespace
 
@@ -298,7 +265,7 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
         return false;
     }
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalBlock memory(bytes);
+    GlobalMemory memory(bytes);
     if (!memory.Get()) {
         return false;
     }

@@ -1,0 +1,53 @@
+# Shared by the screenshot scripts: a scratch folder, an Xvfb display of their
+# own, polling with deadlines, and cleanup. The caller sets $name (for
+# messages), $program_log, and $app_pid once the program runs; it may define
+# stop_program to end the program more gently than kill.
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+
+cleanup() {
+  if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
+    if declare -F stop_program >/dev/null; then stop_program; fi
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "$name: $*" >&2
+  [[ -s ${program_log:-} ]] && sed 's/^/  program: /' "$program_log" >&2
+  exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails
+# after SECONDS, or at once if the program has gone.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [[ -z $app_pid ]] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
+    ((SECONDS < deadline)) || fail "timed out waiting for $what"
+    sleep 0.2
+  done
+}
+
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+  xvfb_pid=$!
+  wait_for 10 "Xvfb" test -s "$work/display"
+  DISPLAY=:$(cat "$work/display")
+  export DISPLAY
+}
+
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+has_window() { [[ -n $(window_named "$1") ]]; }
+focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
+dialog_gone() { ! has_window Open; }
