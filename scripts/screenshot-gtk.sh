@@ -60,21 +60,4 @@ digest_copied() {
 wait_for 30 "the digest $expected" digest_copied
 xdotool key Home shift+Tab
 
-# The window as it is on screen, once two grabs in a row are identical, so no
-# repaint is caught half done.
-eval "$(xdotool getwindowgeometry --shell "$main")"
-grab() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"; }
-settled() {
-  grab "$work/next.png"
-  local previous=$work/last.png
-  local same=false
-  [[ -f $previous ]] && cmp -s <(convert "$previous" rgb:-) <(convert "$work/next.png" rgb:-) &&
-    same=true
-  mv "$work/next.png" "$previous"
-  $same
-}
-wait_for 10 "the window to settle" settled
-
-mkdir -p "$(dirname "$output")"
-cp "$work/last.png" "$output"
-echo "screenshot-gtk: $output (${WIDTH}x${HEIGHT}, digest $expected)"
+save_window "$main" "$output"

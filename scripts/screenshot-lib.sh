@@ -51,3 +51,22 @@ window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head 
 has_window() { [[ -n $(window_named "$1") ]]; }
 focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
 dialog_gone() { ! has_window Open; }
+
+# save_window WINDOW OUTPUT: the window as it is on screen, once two grabs in a
+# row are identical, so no repaint is caught half done.
+save_window() {
+  local WIDTH HEIGHT X Y SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  settled() {
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/next.png"
+    local same=false
+    [[ -f $work/last.png ]] &&
+      cmp -s <(convert "$work/last.png" rgb:-) <(convert "$work/next.png" rgb:-) && same=true
+    mv "$work/next.png" "$work/last.png"
+    $same
+  }
+  wait_for 10 "the window to settle" settled
+  mkdir -p "$(dirname "$2")"
+  cp "$work/last.png" "$2"
+  echo "$name: $2 (${WIDTH}x${HEIGHT})"
+}
