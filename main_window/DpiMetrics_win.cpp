@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int kDefaultDpi = USER_DEFAULT_SCREEN_DPI;
+constexpr int kDefaultDpi = 96;
 
 // The named user32 export as Function, or null where this Windows lacks it.
 template <typename Function>
@@ -40,16 +40,14 @@ UniqueFont DpiMetrics::CreateMessageFont(int dpi) const {
     if (systemParametersInfoForDpi_) {
         if (!systemParametersInfoForDpi_(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
                                          static_cast<UINT>(dpi))) {
-            return UniqueFont();
+            return {};
         }
-    } else {
-        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-            return UniqueFont();
-        }
+    } else if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         // Windows 8.1 moves windows between monitors of different DPI but
         // describes the font at the system's DPI only.
-        LONG& height = metrics.lfMessageFont.lfHeight;
-        height = MulDiv(height, dpi, SystemDpi());
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
+    } else {
+        return {};
     }
     return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }

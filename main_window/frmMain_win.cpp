@@ -2,6 +2,7 @@
 // button handlers use. The program starts here.
 #include <windows.h>
 
+#include <array>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -82,6 +83,7 @@ private:
     const DpiMetrics metrics_;
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
+    std::array<HWND, kControlTwips.size()> controls_{};  // in tab order
     HWND cmdOpen_ = nullptr;
     HWND txtMD5_ = nullptr;
     HWND lastFocus_ = nullptr;
@@ -136,8 +138,8 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             // Give the focus back to the control that had it when a dialog or
-            // another program took it away.
-            // Not while minimised: a key would press a button nobody sees.
+            // another program took it away; not while minimised, where a key
+            // would press a button nobody sees.
             if (LOWORD(wParam) == WA_INACTIVE) {
                 const HWND focus = GetFocus();
                 lastFocus_ = focus && IsChild(window_, focus) ? focus : lastFocus_;
@@ -146,7 +148,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SETFOCUS:
-            // The window itself gets the focus when it is restored.
+            // The window itself gets the focus, as when it is restored.
             if (!IsIconic(window_)) {
                 RestoreFocus();
             }
@@ -195,26 +197,23 @@ void frmMain::CreateControls() {
         {L"BUTTON", L"Copy+Close", BS_PUSHBUTTON, 0, IDC_CMDCLOSE_0},
         {L"BUTTON", L"Close", BS_PUSHBUTTON, 0, IDC_CMDCLOSE_1},
     };
-    static_assert(std::size(controls) == kControlTwips.size());
-    for (const Control& c : controls) {
-        const HWND control = CreateWindowExW(
+    static_assert(std::size(controls) == std::tuple_size_v<decltype(controls_)>);
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const Control& c = controls[i];
+        controls_[i] = CreateWindowExW(
             c.exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | c.style, 0, 0,
             0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-        if (c.id == IDC_CMDOPEN) {
-            cmdOpen_ = control;
-        } else if (c.id == IDC_TXTMD5) {
-            txtMD5_ = control;
-        }
     }
+    cmdOpen_ = controls_[0];
+    txtMD5_ = controls_[1];
 }
 
 // Places the controls from their twips at dpi and gives them the message font
 // and the window the icons drawn for dpi. Text, focus and selection stay.
 void frmMain::ApplyDpi(int dpi) {
-    const int ids[] = {IDC_CMDOPEN, IDC_TXTMD5, IDC_CMDCLOSE_0, IDC_CMDCLOSE_1};
     UniqueFont font = metrics_.CreateMessageFont(dpi);
     for (std::size_t i = 0; i < kControlTwips.size(); ++i) {
-        const HWND control = GetDlgItem(window_, ids[i]);
+        const HWND control = controls_[i];
         const TwipRect& r = kControlTwips[i];
         SetWindowPos(control, nullptr, TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
                      TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi),
@@ -231,14 +230,14 @@ void frmMain::ApplyDpi(int dpi) {
         return UniqueIcon(static_cast<HICON>(
             LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON, width, height, 0)));
     };
-    UniqueIcon big =
+    UniqueIcon bigIcon =
         load(metrics_.SystemMetric(SM_CXICON, dpi), metrics_.SystemMetric(SM_CYICON, dpi));
-    UniqueIcon small =
+    UniqueIcon smallIcon =
         load(metrics_.SystemMetric(SM_CXSMICON, dpi), metrics_.SystemMetric(SM_CYSMICON, dpi));
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
-    bigIcon_ = std::move(big);
-    smallIcon_ = std::move(small);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
 }
 
 int frmMain::Run(HINSTANCE instance, int show) {

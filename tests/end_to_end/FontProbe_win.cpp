@@ -12,7 +12,7 @@
 namespace {
 
 std::wstring DescribeFont(HWND window) {
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    auto* const font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
     LOGFONTW description{};
     if (!font || GetObjectW(font, sizeof(description), &description) != sizeof(description)) {
         return L"none";
@@ -24,7 +24,7 @@ std::wstring DescribeFont(HWND window) {
 }
 
 int IconWidth(HWND window, WPARAM kind) {
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind, 0));
+    auto* const icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind, 0));
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info)) {
         return 0;
@@ -64,7 +64,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     ProbeHook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == RegisterWindowMessageW(kProbeMessage)) {
-        const auto answerWindow = reinterpret_cast<HWND>(call->wParam);
+        auto* const answerWindow = reinterpret_cast<HWND>(call->wParam);
         wchar_t argument[MAX_PATH + 64]{};
         GetWindowTextW(answerWindow, argument, static_cast<int>(std::size(argument)));
         std::wstring answer;

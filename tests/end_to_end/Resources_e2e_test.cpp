@@ -111,6 +111,9 @@ TEST_F(Resources, ManifestIsPresent) {
     ASSERT_FALSE(manifest.empty()) << "no manifest 24/1";
     const std::string text(manifest.begin(), manifest.end());
     EXPECT_NE(text.find("<assembly"), std::string::npos);
+    // Per-monitor awareness (version 2 where known), system awareness before Windows 10.
+    EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
 }
 
 class VersionInfo : public ::testing::Test {
