@@ -38,3 +38,4 @@ private:
 using UniqueHandle = UniqueAny<HANDLE, CloseHandle>;
 using UniqueFont = UniqueAny<HFONT, DeleteObject>;
 using UniqueIcon = UniqueAny<HICON, DestroyIcon>;
+using UniqueModule = UniqueAny<HMODULE, FreeLibrary>;

@@ -315,39 +315,10 @@ void SendKeys(std::initializer_list<std::pair<WORD, bool>> strokes) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// The probe library, loaded for the hook and freed with it.
-class ProbeLibrary {
-public:
-    ProbeLibrary() : module_(LoadLibraryW(L"Varnholt_font_probe.dll")) {}
-    ProbeLibrary(const ProbeLibrary&) = delete;
-    ProbeLibrary& operator=(const ProbeLibrary&) = delete;
-    ~ProbeLibrary() {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-    }
-    [[nodiscard]] HMODULE Get() const { return module_; }
+using UniqueHook = UniqueAny<HHOOK, UnhookWindowsHookEx>;
 
-private:
-    HMODULE module_;
-};
-
-class Hook {
-public:
-    Hook(int kind, HOOKPROC procedure, HMODULE module, DWORD thread)
-        : hook_(SetWindowsHookExW(kind, procedure, module, thread)) {}
-    Hook(const Hook&) = delete;
-    Hook& operator=(const Hook&) = delete;
-    ~Hook() {
-        if (hook_) {
-            UnhookWindowsHookEx(hook_);
-        }
-    }
-    [[nodiscard]] bool Set() const { return hook_ != nullptr; }
-
-private:
-    HHOOK hook_;
-};
+// The probe library, found beside the driver.
+UniqueModule LoadProbeLibrary() { return UniqueModule(LoadLibraryW(L"Varnholt_font_probe.dll")); }
 
 }  // namespace
 
@@ -359,17 +330,18 @@ void TapWithAlt(WORD key) {
 
 std::wstring Ask(const Program& program, HWND window, ProbeRequest request,
                  const std::wstring& argument) {
-    const ProbeLibrary library;
+    const UniqueModule library = LoadProbeLibrary();
     const auto procedure = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void*>(GetProcAddress(library.Get(), "ProbeHook")));
     if (!procedure) {
         return {};
     }
-    const Hook hook(WH_CALLWNDPROC, procedure, library.Get(), program.ThreadId());
+    const UniqueHook hook(
+        SetWindowsHookExW(WH_CALLWNDPROC, procedure, library.Get(), program.ThreadId()));
     const DriverWindow answer;
     DWORD_PTR ignored = 0;
     // The hook answers with WM_SETTEXT to our window, taken while we wait here.
-    if (!hook.Set() || !SetWindowTextW(answer.Get(), argument.c_str()) ||
+    if (!hook.Valid() || !SetWindowTextW(answer.Get(), argument.c_str()) ||
         !SendMessageTimeoutW(window, RegisterWindowMessageW(kProbeMessage),
                              reinterpret_cast<WPARAM>(answer.Get()), static_cast<LPARAM>(request),
                              SMTO_NORMAL, 5000, &ignored)) {
@@ -379,11 +351,12 @@ std::wstring Ask(const Program& program, HWND window, ProbeRequest request,
 }
 
 std::wstring ProbeLibraryPath() {
-    const ProbeLibrary library;
+    const UniqueModule library = LoadProbeLibrary();
     wchar_t path[MAX_PATH]{};
     const DWORD length =
         GetModuleFileNameW(library.Get(), path, static_cast<DWORD>(std::size(path)));
-    return library.Get() && length < std::size(path) ? std::wstring(path, length) : std::wstring();
+    return library.Valid() && length < std::size(path) ? std::wstring(path, length)
+                                                       : std::wstring();
 }
 
 namespace {

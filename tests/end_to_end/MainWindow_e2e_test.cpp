@@ -175,10 +175,11 @@ TEST_F(MainWindow, FollowsTheDpiOfItsMonitor) {
         const RECT outer = ScreenRect(Main());
         RECT client{};
         ASSERT_TRUE(GetClientRect(Main(), &client));
-        const RECT suggested{
-            outer.left - 40, outer.top - 30,
-            outer.left - 40 + outer.right - outer.left - client.right + layout.client.cx,
-            outer.top - 30 + outer.bottom - outer.top - client.bottom + layout.client.cy};
+        const LONG left = outer.left - 40;
+        const LONG top = outer.top - 30;
+        const RECT suggested{left, top,
+                             left + outer.right - outer.left - client.right + layout.client.cx,
+                             top + outer.bottom - outer.top - client.bottom + layout.client.cy};
         const std::wstring argument =
             std::to_wstring(layout.dpi) + L" " + std::to_wstring(suggested.left) + L" " +
             std::to_wstring(suggested.top) + L" " + std::to_wstring(suggested.right) + L" " +
