@@ -147,7 +147,8 @@ void TapWithAlt(WORD key);
 
 // Asks the probe library inside the program about window, through a hook: a
 // control's font, a window's icons, a library load, a DPI change (see
-// Probe_win.h). Without an answer, the argument.
+// Probe_win.h). Empty when the message could not be sent; the argument itself
+// when the probe did not answer.
 std::wstring Ask(const Program& program, HWND window, ProbeRequest request,
                  const std::wstring& argument = {});
 
