@@ -53,6 +53,10 @@ fi
 WINEPREFIX=$(mktemp -d "$wine_dir/run.XXXXXX")
 export WINEPREFIX
 cp -a "$template/." "$WINEPREFIX/"
+if [[ -n ${VARNHOLT_WINE_DPI:-} ]]; then
+  "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1
+fi
 set +e
 "$loader" "$program" "$@"
 status=$?

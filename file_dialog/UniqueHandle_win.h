@@ -4,31 +4,38 @@
 
 #include <utility>
 
-// Owns a kernel handle and closes it once. Holds INVALID_HANDLE_VALUE when
-// the open that produced it failed.
-class UniqueHandle {
+// Owns one handle of a kind and lets it go once, through Close. Null and
+// INVALID_HANDLE_VALUE both mean "none", since the Windows calls that produce
+// handles report failure with one or the other.
+template <typename Handle, auto Close>
+class UniqueAny {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    UniqueAny() = default;
+    explicit UniqueAny(Handle handle) : handle_(handle) {}
+    UniqueAny(UniqueAny&& other) noexcept : handle_(other.Release()) {}
+    UniqueAny& operator=(UniqueAny&& other) noexcept {
         Reset(other.Release());
         return *this;
     }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
+    UniqueAny(const UniqueAny&) = delete;
+    UniqueAny& operator=(const UniqueAny&) = delete;
+    ~UniqueAny() { Reset(); }
 
-    [[nodiscard]] bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_; }
-    [[nodiscard]] HANDLE Get() const { return handle_; }
-    HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-    void Reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+    [[nodiscard]] bool Valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] Handle Get() const { return handle_; }
+    Handle Release() { return std::exchange(handle_, Handle{}); }
+    void Reset(Handle handle = Handle{}) {
         if (Valid()) {
-            CloseHandle(handle_);
+            Close(handle_);
         }
         handle_ = handle;
     }
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    Handle handle_{};
 };
+
+using UniqueHandle = UniqueAny<HANDLE, CloseHandle>;
+using UniqueFont = UniqueAny<HFONT, DeleteObject>;
+using UniqueIcon = UniqueAny<HICON, DestroyIcon>;
+using UniqueModule = UniqueAny<HMODULE, FreeLibrary>;

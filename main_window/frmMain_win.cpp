@@ -2,13 +2,17 @@
 // button handlers use. The program starts here.
 #include <windows.h>
 
+#include <array>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "CenterOffset.h"
 #include "Clipboard_win.h"
+#include "DpiMetrics_win.h"
 #include "FileHelpers.h"
-#include "ScreenDC_win.h"
 #include "ShowFileDialog_win.h"
+#include "UniqueHandle_win.h"
 #include "Win32Text_win.h"
 #include "cmdClose.h"
 #include "cmdOpen.h"
@@ -22,30 +26,20 @@ constexpr wchar_t kClassName[] = L"Varnholt.frmMain";
 constexpr wchar_t kTitle[] = L"Varnholt";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-class UniqueFont {
-public:
-    explicit UniqueFont(HFONT font = nullptr) : font_(font) {}
-    UniqueFont(const UniqueFont&) = delete;
-    UniqueFont& operator=(const UniqueFont&) = delete;
-    ~UniqueFont() {
-        if (font_) {
-            DeleteObject(font_);
-        }
+// Library loads by bare name look in the system folder only, so a DLL placed
+// beside the program (say, in a Downloads folder) is never picked up. Windows 7
+// without KB2533623 lacks SetDefaultDllDirectories; there the current folder
+// at least is dropped from the search.
+void RestrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefaultDllDirectories =
+        kernel32 ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+                       GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+                 : nullptr;
+    if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        SetDllDirectoryW(L"");
     }
-    [[nodiscard]] HFONT Get() const { return font_; }
-
-private:
-    HFONT font_;
-};
-
-// The system's message font, which bare child windows do not get by themselves.
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        return nullptr;
-    }
-    return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
 class frmMain final : public frmMainServices {
@@ -82,13 +76,20 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls(HINSTANCE instance, int dpiX, int dpiY);
+    void CreateControls();
+    void ApplyDpi(int dpi);
+    void RestoreFocus() const { SetFocus(lastFocus_ ? lastFocus_ : cmdOpen_); }
 
+    const DpiMetrics metrics_;
+    HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
+    std::array<HWND, kControlTwips.size()> controls_{};  // in tab order
     HWND cmdOpen_ = nullptr;
     HWND txtMD5_ = nullptr;
     HWND lastFocus_ = nullptr;
-    UniqueFont font_{CreateMessageFont()};
+    UniqueFont font_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
     bool busy_ = false;
 };
 
@@ -137,14 +138,30 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             // Give the focus back to the control that had it when a dialog or
-            // another program took it away.
+            // another program took it away; not while minimised, where a key
+            // would press a button nobody sees.
             if (LOWORD(wParam) == WA_INACTIVE) {
                 const HWND focus = GetFocus();
                 lastFocus_ = focus && IsChild(window_, focus) ? focus : lastFocus_;
-            } else {
-                SetFocus(lastFocus_ ? lastFocus_ : cmdOpen_);
+            } else if (HIWORD(wParam) == 0) {
+                RestoreFocus();
             }
             return 0;
+        case WM_SETFOCUS:
+            // The window itself gets the focus, as when it is restored.
+            if (!IsIconic(window_)) {
+                RestoreFocus();
+            }
+            return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another scale: the twips stay physical.
+            ApplyDpi(HIWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_SETCURSOR:
             if (busy_) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -154,17 +171,18 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-            window_ = nullptr;
-            break;
+        case WM_NCDESTROY: {
+            const HWND window = std::exchange(window_, nullptr);
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
         default:
             break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-void frmMain::CreateControls(HINSTANCE instance, int dpiX, int dpiY) {
+void frmMain::CreateControls() {
     struct Control {
         const wchar_t* className;
         const wchar_t* caption;
@@ -172,41 +190,62 @@ void frmMain::CreateControls(HINSTANCE instance, int dpiX, int dpiY) {
         DWORD exStyle;
         int id;
     };
-    // Created in tab order; the z-order is the tab order.
+    // Created in tab order; the z-order is the tab order. ApplyDpi places them.
     const Control controls[] = {
         {L"BUTTON", L"&Open File", BS_PUSHBUTTON, 0, IDC_CMDOPEN},
         {L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_TXTMD5},
         {L"BUTTON", L"Copy+Close", BS_PUSHBUTTON, 0, IDC_CMDCLOSE_0},
         {L"BUTTON", L"Close", BS_PUSHBUTTON, 0, IDC_CMDCLOSE_1},
     };
+    static_assert(std::size(controls) == std::tuple_size_v<decltype(controls_)>);
     for (std::size_t i = 0; i < std::size(controls); ++i) {
         const Control& c = controls[i];
+        controls_[i] = CreateWindowExW(
+            c.exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | c.style, 0, 0,
+            0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    }
+    cmdOpen_ = controls_[0];
+    txtMD5_ = controls_[1];
+}
+
+// Places the controls from their twips at dpi and gives them the message font
+// and the window the icons drawn for dpi. Text, focus and selection stay.
+void frmMain::ApplyDpi(int dpi) {
+    UniqueFont font = metrics_.CreateMessageFont(dpi);
+    for (std::size_t i = 0; i < kControlTwips.size(); ++i) {
+        const HWND control = controls_[i];
         const TwipRect& r = kControlTwips[i];
-        const HWND control = CreateWindowExW(
-            c.exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | c.style,
-            TwipsToPixels(r.left, dpiX), TwipsToPixels(r.top, dpiY), TwipsToPixels(r.width, dpiX),
-            TwipsToPixels(r.height, dpiY), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
-        if (font_.Get()) {
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-        }
-        if (c.id == IDC_CMDOPEN) {
-            cmdOpen_ = control;
-        } else if (c.id == IDC_TXTMD5) {
-            txtMD5_ = control;
+        SetWindowPos(control, nullptr, TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
+                     TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (font.Valid()) {
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
         }
     }
+    // The old font and icons go only once nothing uses them any more.
+    if (font.Valid()) {
+        font_ = std::move(font);
+    }
+    const auto load = [&](int width, int height) {
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON, width, height, 0)));
+    };
+    UniqueIcon bigIcon =
+        load(metrics_.SystemMetric(SM_CXICON, dpi), metrics_.SystemMetric(SM_CYICON, dpi));
+    UniqueIcon smallIcon =
+        load(metrics_.SystemMetric(SM_CXSMICON, dpi), metrics_.SystemMetric(SM_CYSMICON, dpi));
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
 }
 
 int frmMain::Run(HINSTANCE instance, int show) {
+    instance_ = instance;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
@@ -214,22 +253,23 @@ int frmMain::Run(HINSTANCE instance, int show) {
         return 1;
     }
 
-    const ScreenDC screen;
-    const int dpiX = screen.Caps(LOGPIXELSX) > 0 ? screen.Caps(LOGPIXELSX) : 96;
-    const int dpiY = screen.Caps(LOGPIXELSY) > 0 ? screen.Caps(LOGPIXELSY) : 96;
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpiX),
-               TwipsToPixels(kClientHeightTwips, dpiY)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = basComDlg::CenterOffset(GetSystemMetrics(SM_CXSCREEN), width);
-    const int y = basComDlg::CenterOffset(GetSystemMetrics(SM_CYSCREEN), height);
-
-    if (!CreateWindowExW(0, kClassName, kTitle, kStyle, x, y, width, height, nullptr, nullptr,
-                         instance, this)) {
+    // Made empty in the middle of the primary screen, so that it stands on
+    // the monitor it will open on and can be asked for that monitor's DPI.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    if (!CreateWindowExW(0, kClassName, kTitle, kStyle, screenWidth / 2, screenHeight / 2, 0, 0,
+                         nullptr, nullptr, instance, this)) {
         return 1;
     }
-    CreateControls(instance, dpiX, dpiY);
+    const int dpi = metrics_.WindowDpi(window_);
+    CreateControls();
+    ApplyDpi(dpi);
+    const SIZE outer = metrics_.WindowSize(
+        {TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)}, kStyle,
+        dpi);
+    SetWindowPos(window_, nullptr, basComDlg::CenterOffset(screenWidth, outer.cx),
+                 basComDlg::CenterOffset(screenHeight, outer.cy), outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, show);
     SetFocus(cmdOpen_);
 
@@ -246,6 +286,7 @@ int frmMain::Run(HINSTANCE instance, int show) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    RestrictDllSearch();
     frmMain window;
     return window.Run(instance, show);
 }

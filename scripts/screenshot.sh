@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Screenshot of the Windows build under Wine, showing the digest of a file that
-# holds "abc", for the README: docs/varnholt-wine.png. Runs on an Xvfb display
+# Screenshots of the Windows build under Wine, showing the digest of a file
+# that holds "abc", for the README: docs/varnholt-wine.png on a screen of 96 DPI
+# and docs/varnholt-wine-144dpi.png on one of 144 DPI. Runs on an Xvfb display
 # of its own and drives the window with xdotool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
-output=$repo/docs/varnholt-wine.png
 build=$repo/build/win64-wine
 expected=900150983CD24FB0D6963F7D28E17F72
 
@@ -29,40 +29,54 @@ wine_path="Z:${work//\//\\}\\abc.txt"
 
 start_xvfb
 
-VARNHOLT_WINE_ROOT=$build cmake/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
-app_pid=$!
+# shoot DPI OUTPUT: one run of the program on a screen of DPI, pictured.
+shoot() {
+  local dpi=$1 output=$2 main dialog tabs
+  # An empty clipboard, so only this run's digest can be read back.
+  xclip -selection clipboard -i /dev/null
+  VARNHOLT_WINE_ROOT=$build VARNHOLT_WINE_DPI=$dpi \
+    cmake/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
+  app_pid=$!
 
-# The first Wine start in a build tree makes its prefix; allow for that.
-wait_for 120 "the main window" has_window Varnholt
-main=$(window_named Varnholt)
-focused_on "$main" || xdotool windowfocus "$main"
-wait_for 10 "focus on the main window" focused_on "$main"
+  # The first Wine start in a build tree makes its prefix; allow for that.
+  wait_for 120 "the main window" has_window Varnholt
+  main=$(window_named Varnholt)
+  focused_on "$main" || xdotool windowfocus "$main"
+  wait_for 10 "focus on the main window" focused_on "$main"
 
-# Focus starts on "Open File"; Space presses it. The dialog's file name field
-# has the focus when it opens.
-xdotool key space
-wait_for 30 "the Open dialog" has_window Open
-dialog=$(window_named Open)
-wait_for 10 "focus on the Open dialog" focused_on "$dialog"
-xdotool type --delay 20 "$wine_path"
-xdotool key Return
-wait_for 30 "the Open dialog to close" dialog_gone
-wait_for 10 "focus back on the main window" focused_on "$main"
-(($(xdotool search --onlyvisible --name '^Varnholt$' | wc -l) == 1)) || fail "a message box appeared"
+  # Focus starts on "Open File"; Space presses it. The dialog's file name field
+  # has the focus when it opens.
+  xdotool key space
+  wait_for 30 "the Open dialog" has_window Open
+  dialog=$(window_named Open)
+  wait_for 10 "focus on the Open dialog" focused_on "$dialog"
+  xdotool type --delay 20 "$wine_path"
+  xdotool key Return
+  wait_for 30 "the Open dialog to close" dialog_gone
+  wait_for 10 "focus back on the main window" focused_on "$main"
+  (($(xdotool search --onlyvisible --name '^Varnholt$' | wc -l) == 1)) || fail "a message box appeared"
 
-# Reads the digest back through the clipboard. Tab moves through the controls;
-# reaching the digest field selects all of it, and Ctrl+C copies it. Shift+Tab
-# then puts the focus on "Open File" so the picture shows no selection.
-tabs=0
-digest_copied() {
-  if ((tabs < 4)); then
-    xdotool key Tab
-    tabs=$((tabs + 1))
-  fi
-  xdotool key ctrl+c
-  [[ $(xclip -o -selection clipboard 2>/dev/null) == "$expected" ]]
+  # Reads the digest back through the clipboard. Tab moves through the controls;
+  # reaching the digest field selects all of it, and Ctrl+C copies it. Shift+Tab
+  # then puts the focus on "Open File" so the picture shows no selection.
+  tabs=0
+  digest_copied() {
+    if ((tabs < 4)); then
+      xdotool key Tab
+      tabs=$((tabs + 1))
+    fi
+    xdotool key ctrl+c
+    [[ $(xclip -o -selection clipboard 2>/dev/null) == "$expected" ]]
+  }
+  wait_for 30 "the digest $expected" digest_copied
+  xdotool key shift+Tab
+
+  save_window "$main" "$output"
+  stop_program
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
 }
-wait_for 30 "the digest $expected" digest_copied
-xdotool key shift+Tab
 
-save_window "$main" "$output"
+shoot 96 "$repo/docs/varnholt-wine.png"
+shoot 144 "$repo/docs/varnholt-wine-144dpi.png"

@@ -315,39 +315,10 @@ void SendKeys(std::initializer_list<std::pair<WORD, bool>> strokes) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// The probe library, loaded for the hook and freed with it.
-class ProbeLibrary {
-public:
-    ProbeLibrary() : module_(LoadLibraryW(L"Varnholt_font_probe.dll")) {}
-    ProbeLibrary(const ProbeLibrary&) = delete;
-    ProbeLibrary& operator=(const ProbeLibrary&) = delete;
-    ~ProbeLibrary() {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-    }
-    [[nodiscard]] HMODULE Get() const { return module_; }
+using UniqueHook = UniqueAny<HHOOK, UnhookWindowsHookEx>;
 
-private:
-    HMODULE module_;
-};
-
-class Hook {
-public:
-    Hook(int kind, HOOKPROC procedure, HMODULE module, DWORD thread)
-        : hook_(SetWindowsHookExW(kind, procedure, module, thread)) {}
-    Hook(const Hook&) = delete;
-    Hook& operator=(const Hook&) = delete;
-    ~Hook() {
-        if (hook_) {
-            UnhookWindowsHookEx(hook_);
-        }
-    }
-    [[nodiscard]] bool Set() const { return hook_ != nullptr; }
-
-private:
-    HHOOK hook_;
-};
+// The probe library, found beside the driver.
+UniqueModule LoadProbeLibrary() { return UniqueModule(LoadLibraryW(L"Varnholt_font_probe.dll")); }
 
 }  // namespace
 
@@ -357,25 +328,61 @@ void TapWithAlt(WORD key) {
     SendKeys({{VK_MENU, false}, {key, false}, {key, true}, {VK_MENU, true}});
 }
 
-std::wstring ControlFont(const Program& program, HWND control) {
-    const ProbeLibrary library;
+std::wstring Ask(const Program& program, HWND window, ProbeRequest request,
+                 const std::wstring& argument) {
+    const UniqueModule library = LoadProbeLibrary();
     const auto procedure = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), "FontProbeHook")));
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), "ProbeHook")));
     if (!procedure) {
         return {};
     }
-    const Hook hook(WH_CALLWNDPROC, procedure, library.Get(), program.ThreadId());
+    const UniqueHook hook(
+        SetWindowsHookExW(WH_CALLWNDPROC, procedure, library.Get(), program.ThreadId()));
     const DriverWindow answer;
     DWORD_PTR ignored = 0;
     // The hook answers with WM_SETTEXT to our window, taken while we wait here.
-    if (!hook.Set() || !SendMessageTimeoutW(control, RegisterWindowMessageW(L"Varnholt.FontProbe"),
-                                            reinterpret_cast<WPARAM>(answer.Get()), 0, SMTO_NORMAL,
-                                            3000, &ignored)) {
+    if (!hook.Valid() || !SetWindowTextW(answer.Get(), argument.c_str()) ||
+        !SendMessageTimeoutW(window, RegisterWindowMessageW(kProbeMessage),
+                             reinterpret_cast<WPARAM>(answer.Get()), static_cast<LPARAM>(request),
+                             SMTO_NORMAL, 5000, &ignored)) {
         return {};
     }
-    wchar_t face[LF_FACESIZE + 16]{};
-    GetWindowTextW(answer.Get(), face, static_cast<int>(std::size(face)));
-    return face;
+    return Caption(answer.Get());
+}
+
+std::wstring ProbeLibraryPath() {
+    const UniqueModule library = LoadProbeLibrary();
+    wchar_t path[MAX_PATH]{};
+    const DWORD length =
+        GetModuleFileNameW(library.Get(), path, static_cast<DWORD>(std::size(path)));
+    return library.Valid() && length < std::size(path) ? std::wstring(path, length)
+                                                       : std::wstring();
+}
+
+namespace {
+
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kLogPixels[] = L"LogPixels";
+
+}  // namespace
+
+ScreenDpiSetting::ScreenDpiSetting(DWORD dpi) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) == ERROR_SUCCESS) {
+        previous_ = value;
+    }
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof(dpi));
+}
+
+ScreenDpiSetting::~ScreenDpiSetting() {
+    if (previous_) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &*previous_,
+                        sizeof(*previous_));
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    }
 }
 
 std::wstring ProgramPath() {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "Probe_win.h"
 #include "UniqueHandle_win.h"
 
 namespace e2e {
@@ -144,11 +145,34 @@ std::optional<std::wstring> ClipboardText(HWND owner);
 void TapKey(WORD key);
 void TapWithAlt(WORD key);
 
-// The face name of a control's font, asked inside the program through a hook:
-// WM_GETFONT does not cross processes under Wine. "none" when the control has
-// no font of its own, a " (stock)" suffix for the stock system font, empty
-// when the probe got no answer.
-std::wstring ControlFont(const Program& program, HWND control);
+// Asks the probe library inside the program about window, through a hook: a
+// control's font, a window's icons, a library load, a DPI change (see
+// Probe_win.h). Empty when the message could not be sent; the argument itself
+// when the probe did not answer.
+std::wstring Ask(const Program& program, HWND window, ProbeRequest request,
+                 const std::wstring& argument = {});
+
+// "<lfHeight> <face>" of a control's font; "none" when the control has no font
+// of its own, "<face> (stock)" for the stock system font.
+inline std::wstring ControlFont(const Program& program, HWND control) {
+    return Ask(program, control, ProbeRequest::Font);
+}
+
+// Where the probe library is: beside the driver.
+std::wstring ProbeLibraryPath();
+
+// LogPixels, the screen's DPI, for the programs that start while this lives
+// (Wine reads it as a process starts); the earlier setting comes back after.
+class ScreenDpiSetting {
+public:
+    explicit ScreenDpiSetting(DWORD dpi);
+    ScreenDpiSetting(const ScreenDpiSetting&) = delete;
+    ScreenDpiSetting& operator=(const ScreenDpiSetting&) = delete;
+    ~ScreenDpiSetting();
+
+private:
+    std::optional<DWORD> previous_;
+};
 
 // Where the build put the program, as a Windows path.
 std::wstring ProgramPath();

@@ -7,10 +7,11 @@
 #include <dlgs.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "Driver_win.h"
-#include "ScreenDC_win.h"
 #include "TempDir.h"
 #include "UniqueHandle_win.h"
 
@@ -23,7 +24,48 @@ std::string Describe(const RECT& r) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
-int ScreenDpi() { return ScreenDC().Caps(LOGPIXELSY); }
+// The layout's twips in pixels at one DPI (twips * dpi / 1440, halves
+// rounded up); the controls in tab order, as left, top, right, bottom.
+struct LayoutAtDpi {
+    DWORD dpi;
+    SIZE client;
+    RECT controls[4];
+};
+
+constexpr LayoutAtDpi kLayouts[] = {
+    {96, {288, 96}, {{4, 4, 81, 29}, {4, 35, 281, 56}, {62, 64, 139, 89}, {148, 64, 225, 89}}},
+    {144, {432, 144}, {{6, 6, 122, 44}, {6, 53, 422, 85}, {93, 96, 209, 134}, {222, 96, 338, 134}}},
+    {192,
+     {576, 192},
+     {{8, 8, 162, 58}, {8, 70, 562, 112}, {124, 128, 278, 178}, {296, 128, 450, 178}}},
+};
+
+constexpr int kControlIds[] = {kOpenId, kTextId, kCopyCloseId, kCloseId};
+
+// Windows 10 (1607) calls, newer than the Windows 7 headers the project
+// builds with.
+extern "C" {
+__declspec(dllimport) BOOL WINAPI
+    SystemParametersInfoForDpi(UINT action, UINT size, PVOID data, UINT update, UINT dpi);
+__declspec(dllimport) int WINAPI GetSystemMetricsForDpi(int index, UINT dpi);
+}
+
+// As the probe describes a font: the system's message font at dpi.
+std::wstring MessageFontAt(DWORD dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+        return L"(no metrics)";
+    }
+    return std::to_wstring(metrics.lfMessageFont.lfHeight) + L" " +
+           metrics.lfMessageFont.lfFaceName;
+}
+
+// As the probe describes icons: the system's big and small icon widths at dpi.
+std::wstring IconWidthsAt(DWORD dpi) {
+    return std::to_wstring(GetSystemMetricsForDpi(SM_CXICON, dpi)) + L" " +
+           std::to_wstring(GetSystemMetricsForDpi(SM_CXSMICON, dpi));
+}
 
 LPARAM KeyData(WORD key) {
     return static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16 | 1);
@@ -40,6 +82,9 @@ std::filesystem::path FileOf(const TempDir& temp, const std::wstring& name, std:
 
 class MainWindow : public ::testing::Test {
 protected:
+    // The program starts on a screen of dpi.
+    explicit MainWindow(DWORD dpi = 96) : dpi_(dpi) {}
+
     void SetUp() override { ASSERT_NE(program_.Window(), nullptr) << "no window appeared"; }
 
     [[nodiscard]] HWND Main() const { return program_.Window(); }
@@ -52,39 +97,121 @@ protected:
         ASSERT_TRUE(Sync(Main()));
     }
 
+    // Client area, controls, font and icons as the layout says at its DPI.
+    void ExpectLayout(const LayoutAtDpi& layout) const {
+        const DWORD dpi = layout.dpi;
+        RECT client{};
+        ASSERT_TRUE(GetClientRect(Main(), &client));
+        EXPECT_EQ(client.right, layout.client.cx) << dpi << " DPI";
+        EXPECT_EQ(client.bottom, layout.client.cy) << dpi << " DPI";
+        for (std::size_t i = 0; i < std::size(kControlIds); ++i) {
+            const HWND control = Control(kControlIds[i]);
+            EXPECT_EQ(Describe(ClientRectIn(control, Main())), Describe(layout.controls[i]))
+                << "control " << kControlIds[i] << " at " << dpi << " DPI";
+            EXPECT_EQ(ControlFont(program_, control), MessageFontAt(dpi))
+                << "control " << kControlIds[i] << " at " << dpi << " DPI";
+        }
+        EXPECT_EQ(Ask(program_, Main(), ProbeRequest::Icons), IconWidthsAt(dpi)) << dpi << " DPI";
+    }
+
+    ScreenDpiSetting dpi_;
     Program program_;
     TempDir temp_;
 };
 
 // --- The window itself ---
 
-TEST_F(MainWindow, LayoutInPixelsAt96Dpi) {
-    ASSERT_EQ(ScreenDpi(), 96) << "the expected pixels hold at 96 DPI only";
-    RECT client{};
-    ASSERT_TRUE(GetClientRect(Main(), &client));
-    EXPECT_EQ(client.right, 288);
-    EXPECT_EQ(client.bottom, 96);
+class OnAScreenOf : public MainWindow, public ::testing::WithParamInterface<LayoutAtDpi> {
+protected:
+    OnAScreenOf() : MainWindow(GetParam().dpi) {}
+};
 
+TEST_P(OnAScreenOf, LayoutInPixels) {
     struct Expected {
-        int id;
         const wchar_t* className;
         const wchar_t* caption;
-        RECT rect;
     };
     const Expected controls[] = {
-        {kOpenId, L"Button", L"&Open File", {4, 4, 4 + 77, 4 + 25}},
-        {kTextId, L"Edit", L"", {4, 35, 4 + 277, 35 + 21}},
-        {kCopyCloseId, L"Button", L"Copy+Close", {62, 64, 62 + 77, 64 + 25}},
-        {kCloseId, L"Button", L"Close", {148, 64, 148 + 77, 64 + 25}},
+        {L"Button", L"&Open File"},
+        {L"Edit", L""},
+        {L"Button", L"Copy+Close"},
+        {L"Button", L"Close"},
     };
-    for (const auto& [id, className, caption, rect] : controls) {
-        const HWND control = Control(id);
-        ASSERT_NE(control, nullptr) << "no control " << id;
-        EXPECT_EQ(ClassName(control), className) << "control " << id;
-        EXPECT_EQ(ReadText(control), caption) << "control " << id;
-        EXPECT_TRUE(IsWindowVisible(control) && IsWindowEnabled(control)) << "control " << id;
-        EXPECT_EQ(Describe(ClientRectIn(control, Main())), Describe(rect)) << "control " << id;
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const HWND control = Control(kControlIds[i]);
+        ASSERT_NE(control, nullptr) << "no control " << kControlIds[i];
+        EXPECT_EQ(ClassName(control), controls[i].className) << "control " << kControlIds[i];
+        EXPECT_EQ(ReadText(control), controls[i].caption) << "control " << kControlIds[i];
+        EXPECT_TRUE(IsWindowVisible(control) && IsWindowEnabled(control))
+            << "control " << kControlIds[i];
     }
+    ExpectLayout(GetParam());
+    EXPECT_TRUE(Centred(ScreenRect(Main()))) << Describe(ScreenRect(Main()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, OnAScreenOf, ::testing::Values(kLayouts[0], kLayouts[1]),
+                         [](const auto& info) { return std::to_string(info.param.dpi); });
+
+TEST_F(MainWindow, FollowsTheDpiOfItsMonitor) {
+    ASSERT_EQ(GetForegroundWindow(), Main()) << "keystrokes would go elsewhere";
+    const std::wstring typed = L"typed by hand";
+    ASSERT_TRUE(program_.SetText(typed));
+    TapKey(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return program_.Focus() == Control(kTextId); }, 3000ms));
+    const auto selection = [&] {
+        DWORD_PTR range = 0;
+        SendMessageTimeoutW(Control(kTextId), EM_GETSEL, 0, 0, SMTO_NORMAL, 3000, &range);
+        return std::pair(LOWORD(range), HIWORD(range));
+    };
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(
+        SendMessageTimeoutW(Control(kTextId), EM_SETSEL, 6, 8, SMTO_NORMAL, 3000, &ignored));
+    ASSERT_EQ(selection(), (std::pair<WORD, WORD>(6, 8)));
+
+    for (const LayoutAtDpi& layout : {kLayouts[2], kLayouts[0]}) {
+        // As when the window crosses to another monitor: moved, and the new
+        // client area inside the present frame (Wine draws every frame at
+        // the system's DPI).
+        const RECT outer = ScreenRect(Main());
+        RECT client{};
+        ASSERT_TRUE(GetClientRect(Main(), &client));
+        const LONG left = outer.left - 40;
+        const LONG top = outer.top - 30;
+        const RECT suggested{left, top,
+                             left + outer.right - outer.left - client.right + layout.client.cx,
+                             top + outer.bottom - outer.top - client.bottom + layout.client.cy};
+        const std::wstring argument =
+            std::to_wstring(layout.dpi) + L" " + std::to_wstring(suggested.left) + L" " +
+            std::to_wstring(suggested.top) + L" " + std::to_wstring(suggested.right) + L" " +
+            std::to_wstring(suggested.bottom);
+        ASSERT_EQ(Ask(program_, Main(), ProbeRequest::DpiChanged, argument), L"0");
+        EXPECT_EQ(Describe(ScreenRect(Main())), Describe(suggested)) << layout.dpi << " DPI";
+        ExpectLayout(layout);
+        EXPECT_EQ(program_.Text(), typed) << layout.dpi << " DPI";
+        EXPECT_EQ(program_.Focus(), Control(kTextId)) << layout.dpi << " DPI";
+        EXPECT_EQ(selection(), (std::pair<WORD, WORD>(6, 8))) << layout.dpi << " DPI";
+    }
+}
+
+TEST_F(MainWindow, LoadsLibrariesByBareNameFromTheSystemFolderOnly) {
+    // A library planted beside the program, as in a Downloads folder.
+    const std::filesystem::path source = ProbeLibraryPath();
+    ASSERT_FALSE(source.empty());
+    struct Planted {
+        std::filesystem::path path;
+        ~Planted() {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    } const planted{std::filesystem::path(ProgramPath()).parent_path() / L"Varnholt_planted.dll"};
+    std::filesystem::copy_file(source, planted.path,
+                               std::filesystem::copy_options::overwrite_existing);
+
+    EXPECT_EQ(Ask(program_, Main(), ProbeRequest::Load, planted.path.filename().wstring()),
+              std::to_wstring(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(Ask(program_, Main(), ProbeRequest::Load, planted.path.wstring()), L"0");
+    EXPECT_EQ(Ask(program_, Main(), ProbeRequest::Load, L"msimg32.dll"), L"0")
+        << "a system library by bare name";
 }
 
 TEST_F(MainWindow, CaptionFrameAndPlace) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Driver_win.h"
+#include "UniqueHandle_win.h"
 
 namespace {
 
@@ -24,31 +25,24 @@ public:
     ResourceModule()
         : module_(LoadLibraryExW(ProgramPath().c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ResourceModule(const ResourceModule&) = delete;
-    ResourceModule& operator=(const ResourceModule&) = delete;
-    ~ResourceModule() {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-    }
-    [[nodiscard]] HMODULE Get() const { return module_; }
+    [[nodiscard]] HMODULE Get() const { return module_.Get(); }
 
     // The resource's bytes; empty when there is none.
     [[nodiscard]] std::span<const std::uint8_t> Find(int id, LPCWSTR type) const {
-        const HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+        const HRSRC found = FindResourceW(Get(), MAKEINTRESOURCEW(id), type);
         if (!found) {
             return {};
         }
-        const HGLOBAL loaded = LoadResource(module_, found);
+        const HGLOBAL loaded = LoadResource(Get(), found);
         const void* data = loaded ? LockResource(loaded) : nullptr;
         if (!data) {
             return {};
         }
-        return {static_cast<const std::uint8_t*>(data), SizeofResource(module_, found)};
+        return {static_cast<const std::uint8_t*>(data), SizeofResource(Get(), found)};
     }
 
 private:
-    HMODULE module_;
+    UniqueModule module_;
 };
 
 template <typename T>
@@ -111,6 +105,9 @@ TEST_F(Resources, ManifestIsPresent) {
     ASSERT_FALSE(manifest.empty()) << "no manifest 24/1";
     const std::string text(manifest.begin(), manifest.end());
     EXPECT_NE(text.find("<assembly"), std::string::npos);
+    // Per-monitor awareness (version 2 where known), system awareness before Windows 10.
+    EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
 }
 
 class VersionInfo : public ::testing::Test {
