@@ -230,7 +230,9 @@ std::unique_ptr<ReadableFile> frmMainGtk::OpenForReading(const Path& path) {
     return ::OpenForReading(path);
 }
 
-bool frmMainGtk::PlaceOnClipboard(const Text& text) { return clipboard_.Place(window_.get(), text); }
+bool frmMainGtk::PlaceOnClipboard(const Text& text) {
+    return clipboard_.Place(window_.get(), text);
+}
 
 void frmMainGtk::Sleep(std::uint32_t milliseconds) {
     g_usleep(static_cast<gulong>(milliseconds) * 1000);

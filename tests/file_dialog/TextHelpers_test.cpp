@@ -51,11 +51,10 @@ TEST(AddBackslash, Table) {
     struct Case {
         Path text, expected;
     };
-    for (auto [text, expected] :
-         {Case{PATH_LITERAL(""), PATH_LITERAL("")},
-          Case{PATH_LITERAL("C:\\data"), PATH_LITERAL("C:\\data\\")},
-          Case{PATH_LITERAL("C:\\data\\"), PATH_LITERAL("C:\\data\\")},
-          Case{PATH_LITERAL("a/"), PATH_LITERAL("a/\\")}}) {
+    for (auto [text, expected] : {Case{PATH_LITERAL(""), PATH_LITERAL("")},
+                                  Case{PATH_LITERAL("C:\\data"), PATH_LITERAL("C:\\data\\")},
+                                  Case{PATH_LITERAL("C:\\data\\"), PATH_LITERAL("C:\\data\\")},
+                                  Case{PATH_LITERAL("a/"), PATH_LITERAL("a/\\")}}) {
         AddBackslash(text);
         EXPECT_EQ(text, expected);
     }

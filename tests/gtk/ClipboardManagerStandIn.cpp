@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
         answer.xselection.property = None;  // refused
         if (request.selection == manager && request.target == saveTargets &&
             SaveClipboard(d, window, saved)) {
-            answer.xselection.property = request.property != None ? request.property : request.target;
+            answer.xselection.property =
+                request.property != None ? request.property : request.target;
         }
         XSendEvent(d, request.requestor, False, NoEventMask, &answer);
         XFlush(d);

@@ -76,9 +76,9 @@ TEST_F(cmdOpen, FileMeasuredEmptyIsReadToItsEnd) {
         std::size_t size;
         const char16_t* digest;  // null: refused as too large
     };
-    for (const auto [size, digest] : {Case{3, u"47BCE5C74F589F4867DBD57E9CA9F808"},
-                                      Case{33554432, u"BC3D7C2FF64219E33239F2E13C2D21DB"},
-                                      Case{33554433, nullptr}}) {
+    for (const auto [size, digest] :
+         {Case{3, u"47BCE5C74F589F4867DBD57E9CA9F808"},
+          Case{33554432, u"BC3D7C2FF64219E33239F2E13C2D21DB"}, Case{33554433, nullptr}}) {
         FakeWindow w;
         AddFile(w, {.content = std::string(size, 'a'), .measured = 0});
         cmdOpen_Click(w);
