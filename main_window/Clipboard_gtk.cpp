@@ -64,13 +64,14 @@ bool ClipboardText::Place(GtkWidget* widget, const Text& text) {
     return true;
 }
 
-void ClipboardText::Provide(GtkClipboard*, GtkSelectionData* data, guint, gpointer self) {
+void ClipboardText::Provide(GtkClipboard* /*clipboard*/, GtkSelectionData* data, guint /*info*/,
+                            gpointer self) {
     const std::string& text = static_cast<ClipboardText*>(self)->text_;
     gtk_selection_data_set_text(data, text.c_str(), static_cast<gint>(text.size()));
 }
 
 // Another program took the clipboard, or we gave it up.
-void ClipboardText::Released(GtkClipboard*, gpointer self) {
+void ClipboardText::Released(GtkClipboard* /*clipboard*/, gpointer self) {
     auto& owner = *static_cast<ClipboardText*>(self);
     owner.clipboard_ = nullptr;
     if (owner.keeping_ != nullptr) {
@@ -80,7 +81,8 @@ void ClipboardText::Released(GtkClipboard*, gpointer self) {
 
 // The manager answers our SAVE_TARGETS request: with the property we named
 // once it has copied the text, with none when it refuses.
-gboolean ClipboardText::ManagerAnswered(GtkWidget*, GdkEventSelection* event, gpointer self) {
+gboolean ClipboardText::ManagerAnswered(GtkWidget* /*requestor*/, GdkEventSelection* event,
+                                        gpointer self) {
     auto& owner = *static_cast<ClipboardText*>(self);
     if (event->selection != ManagerSelection()) {
         return FALSE;

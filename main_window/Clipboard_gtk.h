@@ -31,9 +31,11 @@ public:
     void KeepUntilTakenOver();
 
 private:
-    static void Provide(GtkClipboard*, GtkSelectionData* data, guint, gpointer self);
-    static void Released(GtkClipboard*, gpointer self);
-    static gboolean ManagerAnswered(GtkWidget*, GdkEventSelection* event, gpointer self);
+    static void Provide(GtkClipboard* /*clipboard*/, GtkSelectionData* data, guint /*info*/,
+                        gpointer self);
+    static void Released(GtkClipboard* /*clipboard*/, gpointer self);
+    static gboolean ManagerAnswered(GtkWidget* /*requestor*/, GdkEventSelection* event,
+                                    gpointer self);
 
     GtkClipboard* clipboard_ = nullptr;  // while the text is the clipboard's
     std::string text_;                   // UTF-8
