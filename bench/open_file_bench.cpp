@@ -111,14 +111,14 @@ public:
         throw std::runtime_error("unexpected message: " + ToUtf8(text));
     }
     void SetMousePointer(MousePointer) override {}
-    Text CurrentDirectory() override { return u"/"; }
-    Text ShowOpen(Text& directory, const Text&, std::int32_t) override {
-        directory = FromUtf8(file_.parent_path().string() + "/");
-        return FromUtf8(file_.filename().string());
+    Path CurrentDirectory() override { return "/"; }
+    Path ShowOpen(Path& directory, const Text&, std::int32_t) override {
+        directory = file_.parent_path().string() + "/";
+        return file_.filename().string();
     }
-    bool FileExists(const Text& path) override { return basComDlg::FileExists(path); }
-    std::int64_t GetFileLength(const Text& path) override { return basComDlg::GetFileLength(path); }
-    std::unique_ptr<ReadableFile> OpenForReading(const Text& path) override {
+    bool FileExists(const Path& path) override { return basComDlg::FileExists(path); }
+    std::int64_t GetFileLength(const Path& path) override { return basComDlg::GetFileLength(path); }
+    std::unique_ptr<ReadableFile> OpenForReading(const Path& path) override {
         return ::OpenForReading(path);
     }
     bool PlaceOnClipboard(const Text&) override { return false; }

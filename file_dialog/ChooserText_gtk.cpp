@@ -64,12 +64,12 @@ std::string ChooserPattern(TextView pattern) {
     return ToUtf8(glob);
 }
 
-ChosenPath SplitChosenPath(TextView path) {
-    const std::size_t slash = path.rfind(u'/');
-    if (slash == TextView::npos) {
-        return {Text{}, Text{path}};
+ChosenPath SplitChosenPath(PathView path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == PathView::npos) {
+        return {Path{}, Path{path}};
     }
-    return {Text{path.substr(0, slash + 1)}, Text{path.substr(slash + 1)}};
+    return {Path{path.substr(0, slash + 1)}, Path{path.substr(slash + 1)}};
 }
 
 }  // namespace basComDlg

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Path.h"
 #include "Text.h"
 
 namespace basComDlg {
@@ -24,10 +25,10 @@ std::vector<ChooserFilter> ParseFilter(TextView filter);
 std::string ChooserPattern(TextView pattern);
 
 struct ChosenPath {
-    Text directory;  // up to and including the last '/'
-    Text name;
+    Path directory;  // up to and including the last '/'
+    Path name;
 };
 
-ChosenPath SplitChosenPath(TextView path);
+ChosenPath SplitChosenPath(PathView path);
 
 }  // namespace basComDlg

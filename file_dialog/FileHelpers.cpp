@@ -2,21 +2,21 @@
 
 namespace basComDlg {
 
-bool FileExists(const Text& path, const Text& directory) {
-    if (path.find_first_not_of(u' ') == Text::npos) {
+bool FileExists(const Path& path, const Path& directory) {
+    if (path.find_first_not_of(PATH_LITERAL(' ')) == Path::npos) {
         return false;
     }
     const bool alone = PathExists(path);
-    Text joined = directory;
+    Path joined = directory;
     AddBackslash(joined);
     joined += path;
     const bool inDirectory = PathExists(joined);
     return alone || inDirectory;
 }
 
-void AddBackslash(Text& text) {
-    if (!text.empty() && text.back() != u'\\') {
-        text += u'\\';
+void AddBackslash(Path& path) {
+    if (!path.empty() && path.back() != PATH_LITERAL('\\')) {
+        path += PATH_LITERAL('\\');
     }
 }
 

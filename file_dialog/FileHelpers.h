@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "Text.h"
+#include "Path.h"
 
 namespace basComDlg {
 
@@ -15,16 +15,16 @@ inline constexpr std::int64_t kUnmeasurable = 4294967295;
 // True when path names something that exists, file or directory, on its own
 // or after directory (given a trailing backslash). Both probes are made. A
 // blank path gives false without asking the file system.
-bool FileExists(const Text& path, const Text& directory = {});
+bool FileExists(const Path& path, const Path& directory = {});
 
 // Size of the file in bytes, measured without read access; kUnmeasurable for
 // a missing path, a directory, or anything else that is not a plain file.
-std::int64_t GetFileLength(const Text& path);
+std::int64_t GetFileLength(const Path& path);
 
-// Appends a backslash to non-empty text that does not already end with one.
-void AddBackslash(Text& text);
+// Appends a backslash to a non-empty path that does not already end with one.
+void AddBackslash(Path& path);
 
 // Whether the file system knows path at all (one probe of FileExists).
-bool PathExists(const Text& path);
+bool PathExists(const Path& path);
 
 }  // namespace basComDlg

@@ -4,13 +4,13 @@
 
 namespace basComDlg {
 
-bool PathExists(const Text& path) {
+bool PathExists(const Path& path) {
     return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
 // No access is asked for: the handle only serves the size query, so files
 // that others hold open or that we may not read can still be measured.
-std::int64_t GetFileLength(const Text& path) {
+std::int64_t GetFileLength(const Path& path) {
     const UniqueHandle file(CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
     if (!file.Valid()) {

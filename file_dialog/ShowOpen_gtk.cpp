@@ -35,7 +35,7 @@ void AddFilters(GtkFileChooser* chooser, const Text& filter, std::int32_t filter
 
 }  // namespace
 
-Text ShowOpen(GtkWindow* owner, Text& directory, const Text& filter, std::int32_t filterIndex) {
+Path ShowOpen(GtkWindow* owner, Path& directory, const Text& filter, std::int32_t filterIndex) {
     const UniqueToplevel dialog(
         gtk_file_chooser_dialog_new(kOpenTitle, owner, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                     GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr));
@@ -46,7 +46,7 @@ Text ShowOpen(GtkWindow* owner, Text& directory, const Text& filter, std::int32_
     gtk_dialog_set_default_response(GTK_DIALOG(window), GTK_RESPONSE_ACCEPT);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     if (!directory.empty()) {
-        gtk_file_chooser_set_current_folder(chooser, ToUtf8(directory).c_str());
+        gtk_file_chooser_set_current_folder(chooser, directory.c_str());
     }
     AddFilters(chooser, filter, filterIndex);
 
@@ -59,7 +59,7 @@ Text ShowOpen(GtkWindow* owner, Text& directory, const Text& filter, std::int32_
     if (!IsExistingFile(path.get())) {
         return {};
     }
-    ChosenPath chosen = SplitChosenPath(FromUtf8(path.get()));
+    ChosenPath chosen = SplitChosenPath(path.get());
     directory = std::move(chosen.directory);
     return std::move(chosen.name);
 }

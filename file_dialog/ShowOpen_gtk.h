@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "Path.h"
 #include "Text.h"
 
 namespace basComDlg {
@@ -20,6 +21,6 @@ inline constexpr char kOpenTitle[] = "Open";
 // is accepted. On a choice, directory becomes the file's folder with its
 // trailing '/' and the file name is returned; on cancel the result is empty
 // and directory is left alone.
-Text ShowOpen(GtkWindow* owner, Text& directory, const Text& filter, std::int32_t filterIndex);
+Path ShowOpen(GtkWindow* owner, Path& directory, const Text& filter, std::int32_t filterIndex);
 
 }  // namespace basComDlg

@@ -8,7 +8,7 @@
 #include <memory>
 #include <span>
 
-#include "Text.h"
+#include "Path.h"
 
 class ReadableFile {
 public:
@@ -24,4 +24,4 @@ public:
 
 // Opens path for reading, sharing reads and writes with others; null when the
 // open fails.
-std::unique_ptr<ReadableFile> OpenForReading(const Text& path);
+std::unique_ptr<ReadableFile> OpenForReading(const Path& path);

@@ -35,8 +35,8 @@ private:
 
 // Opened without blocking so that a FIFO swapped in after measuring cannot
 // hang the caller; anything but a regular file is refused.
-std::unique_ptr<ReadableFile> OpenForReading(const Text& path) {
-    const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+std::unique_ptr<ReadableFile> OpenForReading(const Path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }

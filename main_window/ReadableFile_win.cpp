@@ -20,7 +20,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> OpenForReading(const Text& path) {
+std::unique_ptr<ReadableFile> OpenForReading(const Path& path) {
     UniqueHandle handle(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.Valid()) {

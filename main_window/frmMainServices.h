@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "Path.h"
 #include "ReadableFile.h"
 #include "Text.h"
 
@@ -27,12 +28,12 @@ public:
     virtual void SetMousePointer(MousePointer pointer) = 0;
 
     // The file dialog and the file system.
-    virtual Text CurrentDirectory() = 0;
+    virtual Path CurrentDirectory() = 0;
     // The open dialog owned by the window; directory as ShowOpen treats it.
-    virtual Text ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) = 0;
-    virtual bool FileExists(const Text& path) = 0;
-    virtual std::int64_t GetFileLength(const Text& path) = 0;
-    virtual std::unique_ptr<ReadableFile> OpenForReading(const Text& path) = 0;
+    virtual Path ShowOpen(Path& directory, const Text& filter, std::int32_t filterIndex) = 0;
+    virtual bool FileExists(const Path& path) = 0;
+    virtual std::int64_t GetFileLength(const Path& path) = 0;
+    virtual std::unique_ptr<ReadableFile> OpenForReading(const Path& path) = 0;
 
     // One whole clipboard session: open, empty, place text, close. False when
     // any step failed.

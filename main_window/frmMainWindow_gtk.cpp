@@ -29,6 +29,19 @@ constexpr char kControlStyle[] =
     "button { min-width: 0; padding: 0 1px; }"
     "entry { padding-top: 0; padding-bottom: 0; }";
 
+// Child windows with a pointer of their own, such as the text field's text
+// area, with that pointer.
+void CollectOwnCursors(GdkWindow* window,
+                       std::vector<std::pair<GObjectPtr<GdkWindow>, GObjectPtr<GdkCursor>>>& own) {
+    for (GList* item = gdk_window_peek_children(window); item != nullptr; item = item->next) {
+        auto* child = GDK_WINDOW(item->data);
+        if (GdkCursor* cursor = gdk_window_get_cursor(child)) {
+            own.emplace_back(GDK_WINDOW(g_object_ref(child)), GDK_CURSOR(g_object_ref(cursor)));
+        }
+        CollectOwnCursors(child, own);
+    }
+}
+
 // Twips are converted with the font resolution, as Windows does with
 // LOGPIXELS; GDK reports a negative one when nobody set it.
 int ScreenResolution(GdkScreen* screen) {
@@ -90,6 +103,8 @@ void frmMainGtk::CreateControls(int dpi) {
     };
     // Enter in the text field does nothing, as on Windows.
     gtk_entry_set_activates_default(Entry(), FALSE);
+    // What screen readers call the field; the buttons go by their captions.
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(Entry())), "MD5 digest");
 
     const GObjectPtr<GtkCssProvider> style(gtk_css_provider_new());
     gtk_css_provider_load_from_data(style.get(), kControlStyle, -1, nullptr);
@@ -123,6 +138,7 @@ int frmMainGtk::Run() {
     if (IsOpen()) {
         gtk_main();
     }
+    clipboard_.KeepUntilTakenOver();
     return 0;
 }
 
@@ -175,10 +191,19 @@ void frmMainGtk::SetMousePointer(MousePointer pointer) {
         return;
     }
     GdkDisplay* display = gdk_window_get_display(gdkWindow);
+    for (const auto& [window, own] : ownCursors_) {
+        gdk_window_set_cursor(window.get(), own.get());
+    }
+    ownCursors_.clear();
     if (pointer == MousePointer::Hourglass) {
         GObjectPtr<GdkCursor> cursor(gdk_cursor_new_from_name(display, "wait"));
         if (!cursor) {
             cursor.reset(gdk_cursor_new_for_display(display, GDK_WATCH));
+        }
+        // The whole window, the text field included.
+        CollectOwnCursors(gdkWindow, ownCursors_);
+        for (const auto& [window, own] : ownCursors_) {
+            gdk_window_set_cursor(window.get(), cursor.get());
         }
         gdk_window_set_cursor(gdkWindow, cursor.get());
     } else {
@@ -188,25 +213,25 @@ void frmMainGtk::SetMousePointer(MousePointer pointer) {
     gdk_display_flush(display);
 }
 
-Text frmMainGtk::CurrentDirectory() {
+Path frmMainGtk::CurrentDirectory() {
     const GCharPtr directory(g_get_current_dir());
-    return FromUtf8(directory.get());
+    return directory.get();
 }
 
-Text frmMainGtk::ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) {
+Path frmMainGtk::ShowOpen(Path& directory, const Text& filter, std::int32_t filterIndex) {
     return basComDlg::ShowOpen(Window(), directory, filter, filterIndex);
 }
 
-bool frmMainGtk::FileExists(const Text& path) { return basComDlg::FileExists(path); }
+bool frmMainGtk::FileExists(const Path& path) { return basComDlg::FileExists(path); }
 
-std::int64_t frmMainGtk::GetFileLength(const Text& path) { return basComDlg::GetFileLength(path); }
+std::int64_t frmMainGtk::GetFileLength(const Path& path) { return basComDlg::GetFileLength(path); }
 
-std::unique_ptr<ReadableFile> frmMainGtk::OpenForReading(const Text& path) {
+std::unique_ptr<ReadableFile> frmMainGtk::OpenForReading(const Path& path) {
     return ::OpenForReading(path);
 }
 
 bool frmMainGtk::PlaceOnClipboard(const Text& text) {
-    return PlaceTextOnClipboard(window_.get(), text);
+    return clipboard_.Place(window_.get(), text);
 }
 
 void frmMainGtk::Sleep(std::uint32_t milliseconds) {

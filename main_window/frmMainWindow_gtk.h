@@ -7,7 +7,10 @@
 
 #include <array>
 #include <cstddef>
+#include <utility>
+#include <vector>
 
+#include "Clipboard_gtk.h"
 #include "GObjectPtr_gtk.h"
 #include "frmMainServices.h"
 
@@ -22,7 +25,8 @@ public:
     frmMainGtk();
     ~frmMainGtk() override;
 
-    // Runs GTK's main loop until the window is closed.
+    // Runs GTK's main loop until the window is closed; then, when Copy+Close
+    // put text on the clipboard, keeps it there past the window's end.
     int Run();
 
     [[nodiscard]] GtkWindow* Window() const { return GTK_WINDOW(window_.get()); }
@@ -38,11 +42,11 @@ public:
     void Unload() override;
     void ShowMessage(const Text& text) override;
     void SetMousePointer(MousePointer pointer) override;
-    Text CurrentDirectory() override;
-    Text ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) override;
-    bool FileExists(const Text& path) override;
-    std::int64_t GetFileLength(const Text& path) override;
-    std::unique_ptr<ReadableFile> OpenForReading(const Text& path) override;
+    Path CurrentDirectory() override;
+    Path ShowOpen(Path& directory, const Text& filter, std::int32_t filterIndex) override;
+    bool FileExists(const Path& path) override;
+    std::int64_t GetFileLength(const Path& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const Path& path) override;
     bool PlaceOnClipboard(const Text& text) override;
     void Sleep(std::uint32_t milliseconds) override;
 
@@ -52,4 +56,7 @@ private:
 
     UniqueToplevel window_;
     std::array<GObjectPtr<GtkWidget>, 4> controls_;
+    ClipboardText clipboard_;
+    // Child windows' own pointers, covered by the hourglass while it shows.
+    std::vector<std::pair<GObjectPtr<GdkWindow>, GObjectPtr<GdkCursor>>> ownCursors_;
 };

@@ -22,13 +22,13 @@ TEST(FileHelpersPosix, SpecialFilesNeverBlock) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
     auto measured = std::async(std::launch::async, [&] {
-        return std::pair{FileExists(fifo.u16string()), GetFileLength(fifo.u16string())};
+        return std::pair{FileExists(fifo.string()), GetFileLength(fifo.string())};
     });
     ASSERT_EQ(measured.wait_for(5s), std::future_status::ready) << "measuring a FIFO blocked";
     EXPECT_EQ(measured.get(), std::pair(true, kUnmeasurable));
 
-    EXPECT_EQ(GetFileLength(u"/dev/null"), kUnmeasurable);
-    EXPECT_EQ(GetFileLength(u"/dev/zero"), kUnmeasurable);
+    EXPECT_EQ(GetFileLength("/dev/null"), kUnmeasurable);
+    EXPECT_EQ(GetFileLength("/dev/zero"), kUnmeasurable);
 }
 
 // The second probe joins directory and path with a backslash, which here is
@@ -36,10 +36,10 @@ TEST(FileHelpersPosix, SpecialFilesNeverBlock) {
 TEST(FileHelpersPosix, SecondProbeUsesTheDirectory) {
     const TempDir temp;
     const auto joined = temp.File("data\\a.txt", "x");
-    const Text directory = (temp.Path() / "data").u16string();
-    EXPECT_TRUE(FileExists(u"a.txt", directory));
-    EXPECT_TRUE(FileExists(u"a.txt", directory + u"\\"));
-    EXPECT_FALSE(FileExists(u"b.txt", directory));
+    const Path directory = (temp.Path() / "data").string();
+    EXPECT_TRUE(FileExists("a.txt", directory));
+    EXPECT_TRUE(FileExists("a.txt", directory + "\\"));
+    EXPECT_FALSE(FileExists("b.txt", directory));
 }
 
 // A file we may not read can still be measured, as stat() needs no access.
@@ -47,7 +47,7 @@ TEST(FileHelpersPosix, UnreadableFileIsMeasured) {
     const TempDir temp;
     const auto file = temp.File("secret", std::string(10, 's'));
     chmod(file.c_str(), 0);
-    EXPECT_EQ(GetFileLength(file.u16string()), 10);
+    EXPECT_EQ(GetFileLength(file.string()), 10);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "Path.h"
+
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the test ends.
 class TempDir {
@@ -34,3 +36,6 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// path in the form the file helpers take.
+inline Path ToPath(const std::filesystem::path& path) { return path.string<PathChar>(); }

@@ -49,10 +49,12 @@ TEST(CenterOffset, RoundsHalfToEven) {
 
 TEST(AddBackslash, Table) {
     struct Case {
-        Text text, expected;
+        Path text, expected;
     };
-    for (auto [text, expected] : {Case{u"", u""}, Case{u"C:\\data", u"C:\\data\\"},
-                                  Case{u"C:\\data\\", u"C:\\data\\"}, Case{u"a/", u"a/\\"}}) {
+    for (auto [text, expected] : {Case{PATH_LITERAL(""), PATH_LITERAL("")},
+                                  Case{PATH_LITERAL("C:\\data"), PATH_LITERAL("C:\\data\\")},
+                                  Case{PATH_LITERAL("C:\\data\\"), PATH_LITERAL("C:\\data\\")},
+                                  Case{PATH_LITERAL("a/"), PATH_LITERAL("a/\\")}}) {
         AddBackslash(text);
         EXPECT_EQ(text, expected);
     }

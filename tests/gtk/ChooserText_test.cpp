@@ -46,15 +46,18 @@ TEST(ChooserText_gtk, PatternsMatchAsOnWindows) {
 }
 
 TEST(ChooserText_gtk, SplitsAtTheLastSlash) {
-    const auto split = [](TextView path) {
+    const auto split = [](PathView path) {
         const ChosenPath chosen = SplitChosenPath(path);
         return std::pair{chosen.directory, chosen.name};
     };
-    EXPECT_EQ(split(u"/home/user/data.bin"), std::pair(Text(u"/home/user/"), Text(u"data.bin")));
-    EXPECT_EQ(split(u"/data.bin"), std::pair(Text(u"/"), Text(u"data.bin")));
-    EXPECT_EQ(split(u"data.bin"), std::pair(Text(), Text(u"data.bin")));
-    EXPECT_EQ(split(u"/a b/c\\d.e"), std::pair(Text(u"/a b/"), Text(u"c\\d.e")));
-    EXPECT_EQ(split(u"/dir/"), std::pair(Text(u"/dir/"), Text()));
+    using Parts = std::pair<Path, Path>;
+    EXPECT_EQ(split("/home/user/data.bin"), Parts("/home/user/", "data.bin"));
+    EXPECT_EQ(split("/data.bin"), Parts("/", "data.bin"));
+    EXPECT_EQ(split("data.bin"), Parts("", "data.bin"));
+    EXPECT_EQ(split("/a b/c\\d.e"), Parts("/a b/", "c\\d.e"));
+    EXPECT_EQ(split("/dir/"), Parts("/dir/", ""));
+    // Bytes that are no UTF-8 stay as they are.
+    EXPECT_EQ(split("/d\xE9j\xE0/caf\xE9.bin"), Parts("/d\xE9j\xE0/", "caf\xE9.bin"));
 }
 
 }  // namespace

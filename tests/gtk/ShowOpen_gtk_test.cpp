@@ -37,10 +37,10 @@ protected:
     GtkWindow* Owner() { return GTK_WINDOW(owner_->get()); }
 
     // ShowOpen with its dialog answered by steps.
-    Text Show(Text& directory, std::vector<DialogScript::Step> steps, std::int32_t index = 2) {
+    Path Show(Path& directory, std::vector<DialogScript::Step> steps, std::int32_t index = 2) {
         const DialogScript script(std::move(steps));
         const ProcessDeadline deadline(60s, "ShowOpen");
-        Text name = basComDlg::ShowOpen(Owner(), directory, kFilter, index);
+        Path name = basComDlg::ShowOpen(Owner(), directory, kFilter, index);
         EXPECT_TRUE(script.Finished());
         EXPECT_EQ(script.Unexpected(), 0);
         EXPECT_FALSE(script.GaveUp());
@@ -71,22 +71,22 @@ bool Passes(GtkFileChooser* chooser, const std::string& filterName, const char* 
 TEST_F(ShowOpen_gtk, ChoosingGivesFolderWithSlashAndName) {
     const TempDir temp;
     const auto file = temp.File("data.bin", "x");
-    Text directory = u"/";
-    const Text name = Show(directory, {ChooseFile(file.string())});
-    EXPECT_EQ(name, u"data.bin");
-    EXPECT_EQ(directory, temp.Path().u16string() + u"/");
+    Path directory = "/";
+    const Path name = Show(directory, {ChooseFile(file.string())});
+    EXPECT_EQ(name, "data.bin");
+    EXPECT_EQ(directory, temp.Path().string() + "/");
 }
 
 TEST_F(ShowOpen_gtk, CancelLeavesDirectoryAlone) {
     const TempDir temp;
-    Text directory = temp.Path().u16string();
-    EXPECT_EQ(Show(directory, {Answer(GTK_RESPONSE_CANCEL)}), u"");
-    EXPECT_EQ(directory, temp.Path().u16string());
+    Path directory = temp.Path().string();
+    EXPECT_EQ(Show(directory, {Answer(GTK_RESPONSE_CANCEL)}), "");
+    EXPECT_EQ(directory, temp.Path().string());
 }
 
 TEST_F(ShowOpen_gtk, DialogIsAModalCentredOpenChooserInTheStartFolder) {
     const TempDir temp;
-    Text directory = temp.Path().u16string();
+    Path directory = temp.Path().string();
     Show(directory, {[&](GtkDialog* dialog) {
              GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
              if (TakeStr(gtk_file_chooser_get_current_folder(chooser)) != temp.Path().string()) {
@@ -108,7 +108,7 @@ TEST_F(ShowOpen_gtk, DialogIsAModalCentredOpenChooserInTheStartFolder) {
 
 TEST_F(ShowOpen_gtk, FiltersComeFromTheFilterTextAndIndexPicksOne) {
     for (const std::int32_t index : {1, 2}) {
-        Text directory = u"/";
+        Path directory = "/";
         Show(
             directory,
             {Answer(

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,42 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr char kAbcDigest[] = "900150983CD24FB0D6963F7D28E17F72";
+
+// md5sum's digest of path, in uppercase.
+std::string Md5sum(const std::string& path) {
+    const char* argv[] = {"md5sum", path.c_str(), nullptr};
+    gchar* out = nullptr;
+    gint status = 0;
+    if (!g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
+                      nullptr, &out, nullptr, &status, nullptr) ||
+        !g_spawn_check_wait_status(status, nullptr)) {
+        g_free(out);
+        return "md5sum failed";
+    }
+    std::string digest = TakeStr(out).substr(0, 32);
+    for (char& c : digest) {
+        c = g_ascii_toupper(c);
+    }
+    return digest;
+}
+
+// Calls f for window and every window inside it.
+void ForEachWindow(GdkWindow* window, const std::function<void(GdkWindow*)>& f) {
+    f(window);
+    for (GList* item = gdk_window_peek_children(window); item != nullptr; item = item->next) {
+        ForEachWindow(GDK_WINDOW(item->data), f);
+    }
+}
+
+// The pointer GDK shows over window: its own, or else its nearest ancestor's.
+GdkCursor* ShownCursor(GdkWindow* window) {
+    for (; window != nullptr; window = gdk_window_get_parent(window)) {
+        if (GdkCursor* cursor = gdk_window_get_cursor(window)) {
+            return cursor;
+        }
+    }
+    return nullptr;
+}
 
 class frmMain_gtk : public GtkTest {
 protected:
@@ -146,6 +183,18 @@ TEST_F(frmMain_gtk, ChosenFileShowsItsDigest) {
     EXPECT_EQ(Cursor(), nullptr);
 }
 
+// Names that are not UTF-8 reach the file system byte for byte; pseudo-files
+// that measure 0 bytes are read to their end.
+TEST_F(frmMain_gtk, AnyNameAndPseudoFilesShowMd5sumsDigest) {
+    const TempDir temp;
+    const auto latin1 = temp.File(std::string("caf\xE9.bin"), "Latin-1 name");
+    for (const std::string& path : {latin1.string(), std::string("/proc/version")}) {
+        SetEntryText("old text");
+        OpenWith({ChooseFile(path)});
+        EXPECT_EQ(EntryText(), Md5sum(path)) << path;
+    }
+}
+
 TEST_F(frmMain_gtk, AltOOpensTheDialog) {
     const TempDir temp;
     const auto file = temp.File("abc", "abc");
@@ -228,14 +277,53 @@ TEST_F(frmMain_gtk, MessageIsAModalWarningWithOneButton) {
     EXPECT_EQ(script.Unexpected(), 0);
 }
 
-TEST_F(frmMain_gtk, HourglassIsTheWaitCursorAndGoesAway) {
+// Over every part of the window, the text field's text area included, which
+// has a pointer of its own.
+TEST_F(frmMain_gtk, HourglassCoversTheWholeWindowAndGoesAway) {
+    GdkWindow* top = gtk_widget_get_window(GTK_WIDGET(window().Window()));
+    GdkWindow* textArea = nullptr;
+    ForEachWindow(top, [&](GdkWindow* w) {
+        gpointer widget = nullptr;
+        gdk_window_get_user_data(w, &widget);
+        if (widget == Control(frmMainControl::txtMD5) && gdk_window_get_cursor(w) != nullptr) {
+            textArea = w;
+        }
+    });
+    ASSERT_NE(textArea, nullptr) << "the text field has no pointer of its own";
+    GdkCursor* textPointer = gdk_window_get_cursor(textArea);
+
     window().SetMousePointer(MousePointer::Hourglass);
     GdkCursor* cursor = Cursor();
     ASSERT_NE(cursor, nullptr);
     const gint type = gdk_cursor_get_cursor_type(cursor);
     EXPECT_TRUE(type == GDK_WATCH || type == GDK_CURSOR_IS_PIXMAP) << type;
+    int windows = 0;
+    ForEachWindow(top, [&](GdkWindow* w) {
+        EXPECT_EQ(ShownCursor(w), cursor);
+        ++windows;
+    });
+    EXPECT_GT(windows, 1);
+
     window().SetMousePointer(MousePointer::Default);
     EXPECT_EQ(Cursor(), nullptr);
+    EXPECT_EQ(gdk_window_get_cursor(textArea), textPointer);
+}
+
+TEST_F(frmMain_gtk, ScreenReadersSeeNamesWithoutMnemonics) {
+    struct Case {
+        frmMainControl control;
+        const char* name;
+        AtkRole role;
+    };
+    for (const auto [control, name, role] :
+         {Case{frmMainControl::cmdOpen, "Open File", ATK_ROLE_PUSH_BUTTON},
+          Case{frmMainControl::txtMD5, "MD5 digest", ATK_ROLE_TEXT},
+          Case{frmMainControl::cmdCopyClose, "Copy+Close", ATK_ROLE_PUSH_BUTTON},
+          Case{frmMainControl::cmdClose, "Close", ATK_ROLE_PUSH_BUTTON}}) {
+        AtkObject* accessible = gtk_widget_get_accessible(Control(control));
+        EXPECT_EQ(Str(atk_object_get_name(accessible)), name);
+        EXPECT_EQ(atk_object_get_role(accessible), role) << name;
+    }
 }
 
 TEST_F(frmMain_gtk, EscapeAndEnterDoNothing) {

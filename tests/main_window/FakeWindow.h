@@ -20,12 +20,12 @@ struct FakeFile {
 class FakeWindow : public frmMainServices {
 public:
     // The world.
-    Text currentDirectory = u"C:\\work\\";
-    std::map<Text, FakeFile> files;
+    Path currentDirectory = PATH_LITERAL("C:\\work\\");
+    std::map<Path, FakeFile> files;
     // What the dialog answers: directory and name, or nothing for cancel.
     bool dialogChooses = true;
-    Text chosenDirectory = u"C:\\data\\";
-    Text chosenName = u"file.bin";
+    Path chosenDirectory = PATH_LITERAL("C:\\data\\");
+    Path chosenName = PATH_LITERAL("file.bin");
     int clipboardFailures = 0;       // attempts that fail before one succeeds
     std::function<void()> onRead;    // runs inside the read, e.g. to throw
     std::function<void()> onDialog;  // runs inside the dialog
@@ -41,7 +41,8 @@ public:
     int clipboardAttempts = 0;
     std::vector<std::uint32_t> sleeps;
     bool unloaded = false;
-    Text dialogDirectoryIn, dialogFilter;
+    Path dialogDirectoryIn;
+    Text dialogFilter;
     std::int32_t dialogFilterIndex = 0;
     std::size_t readBufferSize = 0;
     std::uint8_t readBufferSentinel = 0;
@@ -70,8 +71,8 @@ public:
         log.push_back(value == MousePointer::Hourglass ? "Hourglass" : "DefaultPointer");
         pointer = value;
     }
-    Text CurrentDirectory() override { return log.push_back("CurrentDirectory"), currentDirectory; }
-    Text ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) override {
+    Path CurrentDirectory() override { return log.push_back("CurrentDirectory"), currentDirectory; }
+    Path ShowOpen(Path& directory, const Text& filter, std::int32_t filterIndex) override {
         log.push_back("ShowOpen");
         dialogDirectoryIn = directory;
         dialogFilter = filter;
@@ -85,11 +86,11 @@ public:
         directory = chosenDirectory;
         return chosenName;
     }
-    bool FileExists(const Text& path) override {
+    bool FileExists(const Path& path) override {
         log.push_back("FileExists");
         return files.contains(path);
     }
-    std::int64_t GetFileLength(const Text& path) override {
+    std::int64_t GetFileLength(const Path& path) override {
         log.push_back("GetFileLength");
         const auto found = files.find(path);
         if (found == files.end()) {
@@ -98,7 +99,7 @@ public:
         const FakeFile& file = found->second;
         return file.measured >= 0 ? file.measured : static_cast<std::int64_t>(file.content.size());
     }
-    std::unique_ptr<ReadableFile> OpenForReading(const Text& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const Path& path) override;
     bool PlaceOnClipboard(const Text& value) override {
         log.push_back("PlaceOnClipboard");
         if (clipboardAttempts++ < clipboardFailures) {
@@ -138,7 +139,7 @@ private:
     FakeFile file_;
 };
 
-inline std::unique_ptr<ReadableFile> FakeWindow::OpenForReading(const Text& path) {
+inline std::unique_ptr<ReadableFile> FakeWindow::OpenForReading(const Path& path) {
     log.push_back("OpenForReading");
     const auto found = files.find(path);
     if (found == files.end() || !found->second.opens) {

@@ -8,7 +8,7 @@
 namespace {
 
 using Log = std::vector<std::string>;
-const Text kPath = u"C:\\data\\file.bin";
+const Path kPath = PATH_LITERAL("C:\\data\\file.bin");
 
 // Whatever the path, nothing stays open and the pointer is the default.
 void ExpectReleased(const FakeWindow& window) {
@@ -31,7 +31,7 @@ TEST_F(cmdOpen, ShowsTheDigestOfTheChosenFile) {
 
     EXPECT_EQ(window.text, u"900150983CD24FB0D6963F7D28E17F72");
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(window.dialogDirectoryIn, u"C:\\work\\");
+    EXPECT_EQ(window.dialogDirectoryIn, PATH_LITERAL("C:\\work\\"));
     EXPECT_EQ(window.dialogFilter,
               u"Executable Files|*.exe;*.com;*.pif;*.bat;*.cmd;*.lnk|All Files(*.*)|*.*");
     EXPECT_EQ(window.dialogFilterIndex, 2);
@@ -70,10 +70,36 @@ TEST_F(cmdOpen, RefusesFilesOverTheLimit) {
     }
 }
 
+// Pseudo-files measure 0 bytes: they are read to their end, up to the limit.
+TEST_F(cmdOpen, FileMeasuredEmptyIsReadToItsEnd) {
+    struct Case {
+        std::size_t size;
+        const char16_t* digest;  // null: refused as too large
+    };
+    for (const auto [size, digest] :
+         {Case{3, u"47BCE5C74F589F4867DBD57E9CA9F808"},
+          Case{33554432, u"BC3D7C2FF64219E33239F2E13C2D21DB"}, Case{33554433, nullptr}}) {
+        FakeWindow w;
+        AddFile(w, {.content = std::string(size, 'a'), .measured = 0});
+        cmdOpen_Click(w);
+        EXPECT_EQ(w.readBufferSize, 33554433U) << size;
+        if (digest != nullptr) {
+            EXPECT_EQ(w.text, digest) << size;
+            EXPECT_TRUE(w.messages.empty()) << size;
+        } else {
+            EXPECT_EQ(w.text, u"");
+            EXPECT_EQ(w.messages, std::vector<Text>{u"File too large"});
+            const Log tail(w.log.end() - 3, w.log.end());
+            EXPECT_EQ(tail, (Log{"CloseFile", "DefaultPointer", "ShowMessage"}));
+        }
+        ExpectReleased(w);
+    }
+}
+
 TEST_F(cmdOpen, CancelChangesNothing) {
     window.dialogChooses = false;
     // The start directory exists; a cancel must not go on to measure it.
-    window.files[u"C:\\work\\"] = {};
+    window.files[PATH_LITERAL("C:\\work\\")] = {};
     cmdOpen_Click(window);
     EXPECT_EQ(window.text, u"old text");
     EXPECT_TRUE(window.messages.empty());
