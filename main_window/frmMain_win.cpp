@@ -61,13 +61,13 @@ public:
         busy_ = pointer == MousePointer::Hourglass;
         SetCursor(LoadCursorW(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
     }
-    Text CurrentDirectory() override;
-    Text ShowOpen(Text& directory, const Text& filter, std::int32_t filterIndex) override {
+    Path CurrentDirectory() override;
+    Path ShowOpen(Path& directory, const Text& filter, std::int32_t filterIndex) override {
         return basComDlg::ShowOpen(window_, std::nullopt, directory, u"", filter, filterIndex, u"");
     }
-    bool FileExists(const Text& path) override { return basComDlg::FileExists(path); }
-    std::int64_t GetFileLength(const Text& path) override { return basComDlg::GetFileLength(path); }
-    std::unique_ptr<ReadableFile> OpenForReading(const Text& path) override {
+    bool FileExists(const Path& path) override { return basComDlg::FileExists(path); }
+    std::int64_t GetFileLength(const Path& path) override { return basComDlg::GetFileLength(path); }
+    std::unique_ptr<ReadableFile> OpenForReading(const Path& path) override {
         return ::OpenForReading(path);
     }
     bool PlaceOnClipboard(const Text& text) override { return PlaceTextOnClipboard(window_, text); }
@@ -100,8 +100,8 @@ Text frmMain::GetText() {
     return text;
 }
 
-Text frmMain::CurrentDirectory() {
-    Text directory(GetCurrentDirectoryW(0, nullptr), u'\0');
+Path frmMain::CurrentDirectory() {
+    Path directory(GetCurrentDirectoryW(0, nullptr), u'\0');
     directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), Wide(directory)));
     return directory;
 }
