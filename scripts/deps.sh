@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, if missing.
+# Installs the Debian packages that the build and the tests need, if missing,
+# and any further packages named as arguments.
 set -euo pipefail
 
 packages=(
   cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
   libgtk-3-dev xdotool xclip imagemagick
+  dpkg-dev strip-nondeterminism
+  "$@"
 )
 
 missing=()
