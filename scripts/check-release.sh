@@ -28,6 +28,16 @@ trap finish EXIT
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH
 
+# pe_checksum FILE: the PE checksum as Windows computes it: the ones'
+# complement sum of the file's 16-bit words, the checksum field taken as zero,
+# plus the file's length.
+pe_checksum() {
+  local field=$(($(od -An -j60 -N4 -tu4 "$1") + 88))
+  od -An -v -tu2 -w2 "$1" | awk -v skip=$((field / 2)) -v size="$(stat -c %s "$1")" '
+    NR - 1 != skip && NR - 1 != skip + 1 { s += $1 }
+    END { while (s > 65535) s = s % 65536 + int(s / 65536); printf "%08x\n", s + size }'
+}
+
 copy_tree() {
   mkdir -p "$1"
   tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$1" -xf -
@@ -56,7 +66,9 @@ done
 exe=$first/win32/main_window/Varnholt.exe
 headers=$(i686-w64-mingw32-objdump -p "$exe")
 grep -qE "^Time/Date\s+Thu Jan  1 00:00:00 1970" <<<"$headers" || fail "Varnholt.exe has a link time"
-echo "$name: Varnholt.exe time stamp 0, $(grep -E '^CheckSum' <<<"$headers" | tr -s '\t ' ' ')"
+checksum=$(sed -n 's/^CheckSum\s*//p' <<<"$headers")
+[[ $checksum == "$(pe_checksum "$exe")" ]] || fail "Varnholt.exe's PE checksum $checksum is wrong"
+echo "$name: Varnholt.exe: time stamp 0, PE checksum $checksum correct"
 (cd "$first/packages" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
 zip_files=$(cd "$first/packages" && unzip -Z1 Varnholt-*-win32.zip | tr '\n' ' ')
 [[ $zip_files == "LICENSE README.md Varnholt.exe " ]] || fail "the zip holds: $zip_files"
