@@ -93,7 +93,8 @@ read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
 program_log=$work/program.log
 "${command[@]}" >"$program_log" 2>&1 &
 app_pid=$!
-wait_for 30 "the installed program's window" has_window Varnholt
+program_window() { xdotool search --onlyvisible --pid "$app_pid" --name '^Varnholt$' >/dev/null 2>&1; }
+wait_for 30 "the installed program's window" program_window
 echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
 kill "$app_pid"
 wait "$app_pid" 2>/dev/null || true
