@@ -30,7 +30,7 @@ int GetScreenWidth() { return ScreenDC().Caps(HORZRES); }
 
 int GetScreenHeight() { return ScreenDC().Caps(VERTRES); }
 
-UINT_PTR CALLBACK CenterDialogHook(HWND window, UINT message, WPARAM, LPARAM lParam) {
+UINT_PTR CALLBACK CenterDialogHook(HWND window, UINT message, WPARAM /*wParam*/, LPARAM lParam) {
     // Wine sends the explorer child no WM_SIZE, hence also CDN_INITDONE.
     const bool initDone =
         message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE;

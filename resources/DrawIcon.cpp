@@ -1,21 +1,36 @@
-// Regenerates the icon resources: DrawIcon <output directory>. The output is
-// committed, so the Windows build needs no tool of its own to make it.
+// Draws the program's icon.
+//   DrawIcon <output directory>      the Windows icon resources, committed in
+//                                    resources/icon, so the Windows build needs
+//                                    no tool of its own to make them
+//   DrawIcon --png <size> <file>     one PNG for the Linux desktop's icon theme
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <span>
-#include <string>
+#include <string_view>
+#include <vector>
 
 #include "IconImage.h"
+#include "IconPng.h"
 
-int main(int argc, char** argv) {
-    const std::span args(argv, static_cast<std::size_t>(argc));
-    if (args.size() != 2) {
-        std::fputs("usage: DrawIcon <output directory>\n", stderr);
-        return 2;
+namespace {
+
+bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "DrawIcon: cannot write %s\n", path.string().c_str());
+        return false;
     }
-    const std::filesystem::path directory = args[1];
+    return true;
+}
+
+int WriteResources(const std::filesystem::path& directory) {
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (error) {
@@ -24,15 +39,35 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const auto& file : VarnholtIcon::IconFiles()) {
-        const auto path = directory / file.name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(file.bytes.data()),
-                  static_cast<std::streamsize>(file.bytes.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "DrawIcon: cannot write %s\n", path.string().c_str());
+        if (!WriteFile(directory / file.name, file.bytes)) {
             return 1;
         }
     }
     return 0;
+}
+
+int WritePng(std::string_view sizeText, const std::filesystem::path& path) {
+    int size = 0;
+    const auto [end, error] =
+        std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), size);
+    if (error != std::errc{} || end != sizeText.data() + sizeText.size() || size < 1 ||
+        size > 1024) {
+        std::fprintf(stderr, "DrawIcon: size must be 1 to 1024\n");
+        return 2;
+    }
+    return WriteFile(path, VarnholtIcon::EncodePng(size)) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::span args(argv, static_cast<std::size_t>(argc));
+    if (args.size() == 2) {
+        return WriteResources(args[1]);
+    }
+    if (args.size() == 4 && std::string_view(args[1]) == "--png") {
+        return WritePng(args[2], args[3]);
+    }
+    std::fputs("usage: DrawIcon <output directory> | DrawIcon --png <size> <file>\n", stderr);
+    return 2;
 }

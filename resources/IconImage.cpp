@@ -84,7 +84,8 @@ bool IsTransparent(const ImageFormat& format, int x, int y) {
 
 // Bitmap rows are padded to whole DWORDs.
 std::size_t RowSize(int width, int bitCount) {
-    return static_cast<std::size_t>((width * bitCount + 31) / 32 * 4);
+    const std::size_t bits = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitCount);
+    return (bits + 31) / 32 * 4;
 }
 
 std::size_t ImageSize(const ImageFormat& format) {

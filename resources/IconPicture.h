@@ -9,8 +9,8 @@ namespace VarnholtIcon {
 
 enum class Ink : std::uint8_t { Transparent, Black, White, Cyan, Grey };
 
-// The ink of pixel (x, y), (0, 0) being top left, in a size x size image.
-// size must divide 32: the picture is laid out on a 32 x 32 grid.
+// The ink of pixel (x, y), (0, 0) being top left, in a size x size image of
+// any size from 1 to 1024; lines are one pixel wide at every size.
 Ink PixelInk(int x, int y, int size);
 
 // The same picture in black and white only, for two-colour images.

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, if missing.
-# "deps.sh program" installs only what building the Linux program needs.
+# Installs the Debian packages that the build and the tests need, if missing,
+# and any further packages named as arguments. "deps.sh program" installs only
+# what building the Linux program needs.
 set -euo pipefail
 
 packages=(
   cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
   libgtk-3-dev xdotool xclip imagemagick
-  sway wl-clipboard wtype
+  sway wl-clipboard wtype dpkg-dev strip-nondeterminism
 )
 if [[ ${1:-} == program ]]; then
   packages=(cmake g++ make pkg-config libgtk-3-dev)
+else
+  packages+=("$@")
 fi
 
 missing=()

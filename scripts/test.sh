@@ -24,3 +24,4 @@ done
 cmake --preset win32
 cmake --build --preset win32
 scripts/inspect-product.sh build/win32
+scripts/check-release.sh

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Checks the release: `cmake --workflow --preset release` run in two clean
+# copies of the tree, in different directories, at different times and with
+# different file times and umask, gives the same Varnholt.exe and zip; the
+# .deb passes lintian, installs, its desktop entry and metainfo validate, the
+# program started from the entry's Exec line shows its window, and purging
+# removes it. Then clang-tidy over the product folders (scripts/check-tidy.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/deps.sh lintian appstream desktop-file-utils clang-tidy unzip
+
+name=check-release
+# shellcheck source=scripts/screenshot-lib.sh
+source scripts/screenshot-lib.sh
+
+installed=false
+finish() {
+  if $installed; then
+    apt-get -o DPkg::Lock::Timeout=900 purge -y varnholt >/dev/null || true
+  fi
+  cleanup
+}
+trap finish EXIT
+
+# Both builds take their package times from the commit being built.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+export SOURCE_DATE_EPOCH
+
+# pe_checksum FILE: the PE checksum as Windows computes it: the ones'
+# complement sum of the file's 16-bit words, the checksum field taken as zero,
+# plus the file's length.
+pe_checksum() {
+  local field=$(($(od -An -j60 -N4 -tu4 "$1") + 88))
+  od -An -v -tu2 -w2 "$1" | awk -v skip=$((field / 2)) -v size="$(stat -c %s "$1")" '
+    NR - 1 != skip && NR - 1 != skip + 1 { s += $1 }
+    END { while (s > 65535) s = s % 65536 + int(s / 65536); printf "%08x\n", s + size }'
+}
+
+copy_tree() {
+  mkdir -p "$1"
+  tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$1" -xf -
+}
+build_release() {
+  (cd "$1" && cmake --workflow --preset release >"$1.log" 2>&1) ||
+    { tail -n 40 "$1.log" >&2; fail "the release build in $1 failed"; }
+}
+
+copy_tree "$work/first"
+build_release "$work/first"
+# Another directory and depth, later, every file with another time, another umask.
+copy_tree "$work/second/elsewhere"
+find "$work/second/elsewhere" -exec touch -h -d "2001-02-03 04:05:06" {} +
+(umask 027 && build_release "$work/second/elsewhere")
+
+first=$work/first/build/release
+second=$work/second/elsewhere/build/release
+for file in win32/main_window/Varnholt.exe packages/Varnholt-*-win32.zip; do
+  sums=$(cd "$first" && sha256sum $file)
+  (cd "$second" && sha256sum --quiet -c <<<"$sums") ||
+    fail "$file differs between the two builds"
+  echo "$name: $file the same in both builds: ${sums%% *}"
+done
+
+exe=$first/win32/main_window/Varnholt.exe
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+grep -qE "^Time/Date\s+Thu Jan  1 00:00:00 1970" <<<"$headers" || fail "Varnholt.exe has a link time"
+checksum=$(sed -n 's/^CheckSum\s*//p' <<<"$headers")
+[[ $checksum == "$(pe_checksum "$exe")" ]] || fail "Varnholt.exe's PE checksum $checksum is wrong"
+echo "$name: Varnholt.exe: time stamp 0, PE checksum $checksum correct"
+(cd "$first/packages" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
+zip_files=$(cd "$first/packages" && unzip -Z1 Varnholt-*-win32.zip | tr '\n' ' ')
+[[ $zip_files == "LICENSE README.md Varnholt.exe " ]] || fail "the zip holds: $zip_files"
+
+deb=$(echo "$first"/packages/varnholt_*.deb)
+lintian --fail-on error --info "$deb" || fail "lintian reports errors"
+dpkg-deb -f "$deb" Depends Installed-Size
+
+apt-get -o DPkg::Lock::Timeout=900 install -y "$deb"
+installed=true
+desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
+metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
+desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
+for size in 16 32 48 64 128; do
+  dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" ||
+    fail "no ${size}x${size} icon"
+done
+
+[[ -n ${DISPLAY:-} ]] || start_xvfb
+read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
+program_log=$work/program.log
+"${command[@]}" >"$program_log" 2>&1 &
+app_pid=$!
+program_window() { xdotool search --onlyvisible --pid "$app_pid" --name '^Varnholt$' >/dev/null 2>&1; }
+wait_for 30 "the installed program's window" program_window
+echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=""
+
+apt-get -o DPkg::Lock::Timeout=900 purge -y varnholt
+installed=false
+if dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed"; then
+  fail "varnholt is still installed"
+fi
+[[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "purge left files behind"
+echo "$name: the .deb installs, starts and purges"
+
+scripts/check-tidy.sh

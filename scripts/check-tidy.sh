@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs clang-tidy with the repository's .clang-tidy over the product folders:
+# the portable and GTK sources through the native build's compile commands,
+# the Win32 sources through the x86_64 Windows build's. Lists every finding
+# and fails if there is any.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh clang-tidy
+
+folders=(digest file_dialog main_window resources)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The compile commands of one preset's build, configured if need be.
+database() {
+  [[ -f build/$1/compile_commands.json ]] || cmake --preset "$1" >/dev/null
+  echo "build/$1"
+}
+
+# sources DATABASE: the product sources that DATABASE compiles.
+sources() {
+  for folder in "${folders[@]}"; do
+    grep -o "\"file\": \"$PWD/$folder/[^\"]*\.cpp\"" "$1/compile_commands.json" || true
+  done | sed 's/^"file": "//; s/"$//' | sort -u
+}
+
+native=$(database linux)
+windows=$(database win64-wine)
+sources "$native" >"$work/native"
+sources "$windows" | comm -23 - "$work/native" >"$work/windows"
+
+# clang does not find the C++ library of Debian's mingw-w64 by itself: hand it
+# the cross compiler's own C++ include directories.
+mingw_cxx_includes=()
+while read -r dir; do
+  mingw_cxx_includes+=("--extra-arg=-isystem$dir")
+done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
+  sed -n '/search starts here/,/End of search list/p' | grep '/c++' | sed 's/^ *//')
+
+tidy() {
+  xargs -r -P 2 -n 1 clang-tidy --quiet -p "$@" 2>/dev/null |
+    grep -E '^/.*: (warning|error): ' || true
+}
+{
+  tidy "$native" <"$work/native"
+  tidy "$windows" --extra-arg=--target=x86_64-w64-mingw32 "${mingw_cxx_includes[@]}" <"$work/windows"
+} | sed "s|^$PWD/||" | sort -u >"$work/findings"
+
+checked=$(cat "$work/native" "$work/windows" | wc -l)
+if [[ -s $work/findings ]]; then
+  cat "$work/findings"
+  echo "check-tidy: $(wc -l <"$work/findings") findings in ${folders[*]} ($checked sources)" >&2
+  exit 1
+fi
+echo "check-tidy: no findings in ${folders[*]} ($checked sources)"
