@@ -49,7 +49,9 @@ public:
     [[nodiscard]] bool Destroyed() const { return destroyed_; }
 
 private:
-    static void OnDestroy(GtkWidget*, gpointer destroyed) { *static_cast<bool*>(destroyed) = true; }
+    static void OnDestroy(GtkWidget* /*widget*/, gpointer destroyed) {
+        *static_cast<bool*>(destroyed) = true;
+    }
 
     GObjectPtr<GtkWidget> window_;
     bool destroyed_ = false;

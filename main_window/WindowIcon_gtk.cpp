@@ -1,6 +1,7 @@
 #include "WindowIcon_gtk.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -40,7 +41,8 @@ GObjectPtr<GdkPixbuf> DrawIcon(int size) {
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const Rgba colour = Colour(VarnholtIcon::PixelInk(x, y, size));
-            guchar* pixel = pixels + y * stride + x * 4;
+            guchar* pixel = pixels + static_cast<std::ptrdiff_t>(y) * stride +
+                            static_cast<std::ptrdiff_t>(x) * 4;
             pixel[0] = colour.red;
             pixel[1] = colour.green;
             pixel[2] = colour.blue;

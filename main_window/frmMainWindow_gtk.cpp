@@ -49,20 +49,20 @@ int ScreenResolution(GdkScreen* screen) {
     return resolution > 0 ? static_cast<int>(std::lround(resolution)) : 96;
 }
 
-void OnOpenClicked(GtkButton*, gpointer window) {
+void OnOpenClicked(GtkButton* /*button*/, gpointer window) {
     cmdOpen_Click(*static_cast<frmMainGtk*>(window));
 }
 
-void OnCopyCloseClicked(GtkButton*, gpointer window) {
+void OnCopyCloseClicked(GtkButton* /*button*/, gpointer window) {
     cmdClose_Click(*static_cast<frmMainGtk*>(window), 0);
 }
 
-void OnCloseClicked(GtkButton*, gpointer window) {
+void OnCloseClicked(GtkButton* /*button*/, gpointer window) {
     cmdClose_Click(*static_cast<frmMainGtk*>(window), 1);
 }
 
 // The program ends with its window, however it was closed.
-void OnDestroy(GtkWidget*, gpointer) {
+void OnDestroy(GtkWidget* /*widget*/, gpointer /*data*/) {
     if (gtk_main_level() > 0) {
         gtk_main_quit();
     }

@@ -52,7 +52,7 @@ public:
 
 private:
     void CreateControls(int dpi);
-    GtkEntry* Entry() const { return GTK_ENTRY(Control(frmMainControl::txtMD5)); }
+    [[nodiscard]] GtkEntry* Entry() const { return GTK_ENTRY(Control(frmMainControl::txtMD5)); }
 
     UniqueToplevel window_;
     std::array<GObjectPtr<GtkWidget>, 4> controls_;

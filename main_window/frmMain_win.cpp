@@ -141,7 +141,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // another program took it away; not while minimised, where a key
             // would press a button nobody sees.
             if (LOWORD(wParam) == WA_INACTIVE) {
-                const HWND focus = GetFocus();
+                HWND focus = GetFocus();
                 lastFocus_ = focus && IsChild(window_, focus) ? focus : lastFocus_;
             } else if (HIWORD(wParam) == 0) {
                 RestoreFocus();
@@ -172,7 +172,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY: {
-            const HWND window = std::exchange(window_, nullptr);
+            HWND window = std::exchange(window_, nullptr);
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             return DefWindowProcW(window, message, wParam, lParam);
         }
@@ -213,7 +213,7 @@ void frmMain::CreateControls() {
 void frmMain::ApplyDpi(int dpi) {
     UniqueFont font = metrics_.CreateMessageFont(dpi);
     for (std::size_t i = 0; i < kControlTwips.size(); ++i) {
-        const HWND control = controls_[i];
+        HWND control = controls_[i];
         const TwipRect& r = kControlTwips[i];
         SetWindowPos(control, nullptr, TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
                      TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi),
@@ -285,8 +285,9 @@ int frmMain::Run(HINSTANCE instance, int show) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/,
+                    int nShowCmd) {
     RestrictDllSearch();
     frmMain window;
-    return window.Run(instance, show);
+    return window.Run(hInstance, nShowCmd);
 }

@@ -48,6 +48,7 @@ tidy() {
 } | sed "s|^$PWD/||" | sort -u >"$work/findings"
 
 checked=$(cat "$work/native" "$work/windows" | wc -l)
+((checked > 0)) || { echo "check-tidy: no product sources in the compile commands" >&2; exit 1; }
 if [[ -s $work/findings ]]; then
   cat "$work/findings"
   echo "check-tidy: $(wc -l <"$work/findings") findings in ${folders[*]} ($checked sources)" >&2
