@@ -32,10 +32,10 @@ build_root=${VARNHOLT_WINE_ROOT:-$(pwd)}
 while [[ ! -f $build_root/CMakeCache.txt && $build_root != / ]]; do build_root=$(dirname "$build_root"); done
 [[ -f $build_root/CMakeCache.txt ]] || build_root=$(pwd)
 
-# The part that runs inside the namespaces: $1 is the binfmt_misc entry's
-# name, the rest the program and its arguments.
+# The part that runs inside the namespaces: $1 is the run's number (the
+# outer process's), the rest the program and its arguments.
 in_namespace() {
-  local name=$1
+  entry=$entry_prefix$1 prefix=/wine/run.$1
   shift
   local program=$1 root=$cache/root
   shift
@@ -46,8 +46,8 @@ in_namespace() {
   exec 9>"$cache/.lock"
   flock 9
   [[ -x $cache/qemu-i386 ]] || make_emulator
-  register "$name"
-  trap 'unregister "$name"' EXIT
+  register "$entry"
+  trap finish EXIT
   [[ -f $cache/.ready && $(<"$cache/.ready") == "$recipe" ]] || make_root
   flock -u 9
   [[ $program != --prepare ]] || exit 0
@@ -55,24 +55,32 @@ in_namespace() {
   mount -t proc proc "$root/proc"
   mkdir -p "$root/tmp/.X11-unix"
   mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
-  local folder
   # Shortest first, and none inside one already mounted.
+  local folder
   while read -r folder; do
-    mountpoint -q "$root$folder" && continue
     mkdir -p "$root$folder"
     mount --bind "$folder" "$root$folder"
-  done < <(printf '%s\n' "$source_dir" "$build_root" "$(pwd)" "$(cd "$(dirname "$program")" && pwd)" |
-    sort -u | awk '{ for (i = 1; i <= n; i++) if (index($0, seen[i] "/") == 1) next; seen[++n] = $0; print }')
+  done < <(printf '%s\n' "$source_dir" "$build_root" "$(pwd)" "$(dirname "$(realpath "$program")")" |
+    sort -u | awk '$0 != "/" { for (i = 1; i <= n; i++) if (index($0, seen[i] "/") == 1) next
+                               seen[++n] = $0; print }')
 
-  local prefix
-  prefix=$(mktemp -d "$root/wine/run.XXXXXX")
-  trap 'in_root "${prefix#"$root"}" wineserver -k 2>/dev/null || true; rm -rf "$prefix"; unregister "$name"' EXIT
-  cp -a "$root/wine/template/." "$prefix/"
+  mkdir "$root$prefix"
+  cp -a "$root/wine/template/." "$root$prefix/"
   set +e
-  in_root "${prefix#"$root"}" wine "$program" "$@"
+  in_root "$prefix" wine "$program" "$@"
   local status=$?
   set -e
   exit $status
+}
+
+# Ends the run's Wine and removes its prefix and binfmt_misc entry; the
+# namespaces take the mounts and any process left with them.
+finish() {
+  if [[ -d $cache/root$prefix ]]; then
+    in_root "$prefix" wineserver -k 2>/dev/null || true
+    rm -rf "${cache:?}/root$prefix"
+  fi
+  unregister "$entry"
 }
 
 # in_root PREFIX COMMAND...: COMMAND in the root with Wine's environment only,
@@ -80,9 +88,10 @@ in_namespace() {
 in_root() {
   local prefix=$1
   shift
-  chroot "$cache/root" /usr/bin/env -i -C "$(pwd)" PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root \
-    WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    DISPLAY="$DISPLAY" "$@"
+  # UTF-8, so that every Windows file name has a Unix one.
+  chroot "$cache/root" /usr/bin/env -i -C "$(pwd)" PATH=/usr/lib/wine:/usr/bin:/bin \
+    HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" WINEPREFIX="$prefix" WINEARCH=win32 \
+    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 
 # i386 ELF programs, executables and shared objects; F: the kernel opens the
@@ -178,17 +187,16 @@ if [[ -z ${DISPLAY:-} ]]; then
   rm -f "$displayfile"
 fi
 
-# An entry per run, named after this process, so parallel runs keep theirs;
-# one left by a run that was killed is removed here.
-if mountpoint -q "$binfmt"; then
-  for stale in "$binfmt/$entry_prefix"*; do
-    if [[ -e $stale ]] && ! kill -0 "${stale##*-}" 2>/dev/null; then echo -1 >"$stale"; fi
-  done
-fi
+# The binfmt_misc entry and the prefix are named after this process, so
+# parallel runs keep theirs; those of a run that was killed go here.
+for stale in "$binfmt/$entry_prefix"* "$cache"/root/wine/run.*; do
+  [[ -e $stale ]] && ! kill -0 "${stale##*[.-]}" 2>/dev/null || continue
+  if [[ -d $stale ]]; then rm -rf "$stale"; else echo -1 >"$stale"; fi
+done
 mkdir -p "$cache"
 set +e
 unshare --mount --propagation private --pid --fork --kill-child \
-  "$self" --in-namespace "$entry_prefix$$" "$@"
+  "$self" --in-namespace $$ "$@"
 status=$?
 set -e
 exit $status
