@@ -32,8 +32,10 @@ scripts/inspect-product.sh build/win32
 if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
   echo "test: VARNHOLT_SKIP_I686=1: the i686 stage is skipped"
 else
+  started=$SECONDS
   cmake/wine32-run.sh --prepare
   cmake --preset i686-wine
   cmake --build --preset i686-wine
   ctest --preset i686-wine
+  echo "test: the i686 stage took $((SECONDS - started)) s"
 fi
