@@ -50,12 +50,13 @@ in_namespace() {
   trap finish EXIT
   [[ -f $cache/.ready && $(<"$cache/.ready") == "$recipe" ]] || make_root
   flock -u 9
+  exec 9>&-
   [[ $program != --prepare ]] || exit 0
 
   mount -t proc proc "$root/proc"
   mkdir -p "$root/tmp/.X11-unix"
   mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
-  # Shortest first, and none inside one already mounted.
+  # Sorted, so a folder comes before those inside it, which it already holds.
   local folder
   while read -r folder; do
     mkdir -p "$root$folder"
@@ -183,14 +184,15 @@ if [[ -z ${DISPLAY:-} ]]; then
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.05; done
-  export DISPLAY=:$(cat "$displayfile")
+  DISPLAY=:$(cat "$displayfile")
+  export DISPLAY
   rm -f "$displayfile"
 fi
 
 # The binfmt_misc entry and the prefix are named after this process, so
 # parallel runs keep theirs; those of a run that was killed go here.
 for stale in "$binfmt/$entry_prefix"* "$cache"/root/wine/run.*; do
-  [[ -e $stale ]] && ! kill -0 "${stale##*[.-]}" 2>/dev/null || continue
+  if [[ ! -e $stale ]] || kill -0 "${stale##*[.-]}" 2>/dev/null; then continue; fi
   if [[ -d $stale ]]; then rm -rf "$stale"; else echo -1 >"$stale"; fi
 done
 mkdir -p "$cache"
