@@ -22,23 +22,28 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 
 UINT Timeout(Milliseconds timeout) { return static_cast<UINT>(timeout.count()); }
 
+template <typename Visit>
+struct TopLevelSearch {
+    Visit& visit;
+    HWND found;
+
+    // A named CALLBACK: a lambda would convert to the default convention,
+    // which on 32-bit Windows is not the one EnumWindows calls.
+    static BOOL CALLBACK Next(HWND window, LPARAM data) {
+        auto& s = *reinterpret_cast<TopLevelSearch*>(data);
+        if (s.visit(window)) {
+            s.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+};
+
 // Calls visit for every top-level window until it answers true; returns that window.
 template <typename Visit>
 HWND FindTopLevel(Visit visit) {
-    struct Search {
-        Visit& visit;
-        HWND found;
-    } search{visit, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            if (s.visit(window)) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopLevelSearch<Visit> search{visit, nullptr};
+    EnumWindows(&TopLevelSearch<Visit>::Next, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

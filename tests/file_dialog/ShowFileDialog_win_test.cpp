@@ -229,24 +229,25 @@ struct Driver {
 };
 Driver driver;
 
+struct DialogSearch {
+    HWND owner, found;
+};
+
+BOOL CALLBACK NextWindow(HWND window, LPARAM data) {
+    auto& s = *reinterpret_cast<DialogSearch*>(data);
+    wchar_t name[16]{};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) == L"#32770" && GetWindow(window, GW_OWNER) == s.owner &&
+        IsWindowVisible(window)) {
+        s.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindDialog() {
-    struct Search {
-        HWND owner, found;
-    } search{driver.owner, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t name[16]{};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770" && GetWindow(window, GW_OWNER) == s.owner &&
-                IsWindowVisible(window)) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{driver.owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), NextWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -58,7 +58,8 @@ TEST_F(cmdOpen, SizesAroundTheLimit) {
 }
 
 TEST_F(cmdOpen, RefusesFilesOverTheLimit) {
-    for (const std::int64_t size : {33554433LL, 4294967295LL, 5000000000LL}) {
+    // 4 GiB + 1 is 1 to a 32-bit size_t: the limit holds before any narrowing.
+    for (const std::int64_t size : {33554433LL, 4294967295LL, 4294967297LL, 5000000000LL}) {
         FakeWindow w;
         AddFile(w, {.content = "x", .measured = size});
         cmdOpen_Click(w);
