@@ -26,14 +26,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [[ -z ${DISPLAY:-} ]]; then
-  displayfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.05; done
-  export DISPLAY=:$(cat "$displayfile")
-  rm -f "$displayfile"
-fi
+# shellcheck source=cmake/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+[[ -n ${DISPLAY:-} ]] || start_xvfb
 
 # One template per build tree, made under a lock so parallel tests share it.
 (

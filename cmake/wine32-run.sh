@@ -179,15 +179,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [[ -z ${DISPLAY:-} ]]; then
-  displayfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.05; done
-  DISPLAY=:$(cat "$displayfile")
-  export DISPLAY
-  rm -f "$displayfile"
-fi
+# shellcheck source=cmake/xvfb.sh
+source "$(dirname "$self")/xvfb.sh"
+[[ -n ${DISPLAY:-} ]] || start_xvfb
 
 # The binfmt_misc entry and the prefix are named after this process, so
 # parallel runs keep theirs; those of a run that was killed go here.

@@ -39,13 +39,8 @@ wait_for() {
   done
 }
 
-start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-  xvfb_pid=$!
-  wait_for 10 "Xvfb" test -s "$work/display"
-  DISPLAY=:$(cat "$work/display")
-  export DISPLAY
-}
+# shellcheck source=cmake/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../cmake/xvfb.sh"
 
 window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 has_window() { [[ -n $(window_named "$1") ]]; }

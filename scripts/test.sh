@@ -7,13 +7,11 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 
-# One Xvfb for the window tests, on a display it picks itself.
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
-for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$displayfile")
+# One Xvfb for the window tests.
+# shellcheck source=cmake/xvfb.sh
+source cmake/xvfb.sh
+start_xvfb
+trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
 
 for preset in linux linux-asan win64-wine; do
   cmake --preset "$preset"

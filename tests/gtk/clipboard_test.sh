@@ -55,11 +55,11 @@ ended() {  # pid, seconds: gone in time, and reaped
 }
 
 ### X11 ###
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb=$!
+# shellcheck source=cmake/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/xvfb.sh"
+start_xvfb
+xvfb=$xvfb_pid
 background+=("$xvfb")
-within 10 test -s "$work/display"
-export DISPLAY=:$(cat "$work/display")
 unset WAYLAND_DISPLAY
 
 x_window() { xdotool search --onlyvisible --name '^Varnholt$' 2>/dev/null; }
