@@ -2,34 +2,12 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 
 #include "GObjectPtr_gtk.h"
 #include "IconPicture.h"
 
 namespace {
-
-struct Rgba {
-    std::uint8_t red, green, blue, alpha;
-};
-
-// The Windows palette entries the icon's 16-colour images use.
-constexpr Rgba Colour(VarnholtIcon::Ink ink) {
-    switch (ink) {
-        case VarnholtIcon::Ink::Black:
-            return {0x00, 0x00, 0x00, 0xFF};
-        case VarnholtIcon::Ink::White:
-            return {0xFF, 0xFF, 0xFF, 0xFF};
-        case VarnholtIcon::Ink::Cyan:
-            return {0x00, 0xFF, 0xFF, 0xFF};
-        case VarnholtIcon::Ink::Grey:
-            return {0x80, 0x80, 0x80, 0xFF};
-        case VarnholtIcon::Ink::Transparent:
-            break;
-    }
-    return {0, 0, 0, 0};
-}
 
 GObjectPtr<GdkPixbuf> DrawIcon(int size) {
     GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, size, size));
@@ -40,7 +18,8 @@ GObjectPtr<GdkPixbuf> DrawIcon(int size) {
     const int stride = gdk_pixbuf_get_rowstride(pixbuf.get());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            const Rgba colour = Colour(VarnholtIcon::PixelInk(x, y, size));
+            const VarnholtIcon::Rgba colour =
+                VarnholtIcon::InkColour(VarnholtIcon::PixelInk(x, y, size));
             guchar* pixel = pixels + static_cast<std::ptrdiff_t>(y) * stride +
                             static_cast<std::ptrdiff_t>(x) * 4;
             pixel[0] = colour.red;

@@ -14,16 +14,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Indexed by Ink; the colours of the system palette entries that the Windows
-// images use for the same inks.
-constexpr std::array<std::array<std::uint8_t, 3>, 5> kPalette{{
-    {0x00, 0x00, 0x00},  // Transparent
-    {0x00, 0x00, 0x00},  // Black
-    {0xFF, 0xFF, 0xFF},  // White
-    {0x00, 0xFF, 0xFF},  // Cyan
-    {0x80, 0x80, 0x80},  // Grey
-}};
-
 constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t n = 0; n < table.size(); ++n) {
@@ -110,8 +100,12 @@ Bytes EncodePng(int size) {
     PutChunk(out, "IHDR", header);
 
     Bytes palette;
-    for (const auto& colour : kPalette) {
-        palette.insert(palette.end(), colour.begin(), colour.end());
+    // Indexed by Ink.
+    for (const Ink ink : {Ink::Transparent, Ink::Black, Ink::White, Ink::Cyan, Ink::Grey}) {
+        const Rgba colour = InkColour(ink);
+        palette.push_back(colour.red);
+        palette.push_back(colour.green);
+        palette.push_back(colour.blue);
     }
     PutChunk(out, "PLTE", palette);
     // Alpha of the first entry only; the others stay opaque.

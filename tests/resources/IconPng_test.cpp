@@ -13,10 +13,7 @@
 
 namespace {
 
-struct Rgba {
-    std::uint8_t red, green, blue, alpha;
-    bool operator==(const Rgba&) const = default;
-};
+using VarnholtIcon::Rgba;
 
 Rgba Expected(VarnholtIcon::Ink ink) {
     switch (ink) {
