@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <initializer_list>
 #include <iterator>
 #include <utility>
 #include <vector>
 
+#include "Clipboard_win.h"
 #include "GlobalMemory_win.h"
 
 namespace e2e {
@@ -265,27 +265,8 @@ ClipboardSession::~ClipboardSession() {
 }
 
 bool PutOnClipboard(HWND owner, const std::wstring& text) {
-    const ClipboardSession session(owner);
-    if (!session.Open() || !EmptyClipboard()) {
-        return false;
-    }
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalMemory memory(bytes);
-    if (!memory.Get()) {
-        return false;
-    }
-    {
-        const GlobalLockScope lock(memory.Get());
-        if (!lock.Data()) {
-            return false;
-        }
-        std::memcpy(lock.Data(), text.c_str(), bytes);
-    }
-    if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) {
-        return false;
-    }
-    memory.Release();
-    return true;
+    // The program's own placement, tried until the clipboard is free.
+    return WaitFor([&] { return PlaceTextOnClipboard(owner, ::Text(text.begin(), text.end())); });
 }
 
 std::optional<std::wstring> ClipboardText(HWND owner) {
