@@ -93,7 +93,17 @@ read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
 program_log=$work/program.log
 "${command[@]}" >"$program_log" 2>&1 &
 app_pid=$!
-program_window() { xdotool search --onlyvisible --pid "$app_pid" --name '^Varnholt$' >/dev/null 2>&1; }
+# Titled, and named by the desktop entry's id, so that desktops match the two.
+# (--all: without it --pid alone would match any window of the process.)
+app_id=$(basename "$desktop" .desktop)
+program_window() {
+  local titled named
+  titled=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Varnholt$' 2>/dev/null) ||
+    return 1
+  named=$(xdotool search --all --onlyvisible --pid "$app_pid" \
+    --classname "^${app_id//./\\.}\$" 2>/dev/null) || return 1
+  grep -qxF "$titled" <<<"$named"
+}
 wait_for 30 "the installed program's window" program_window
 echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
 kill "$app_pid"
