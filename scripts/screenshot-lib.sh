@@ -47,6 +47,34 @@ has_window() { [[ -n $(window_named "$1") ]]; }
 focused_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
 dialog_gone() { ! has_window Open; }
 
+# take_focus WINDOW WHAT: gives WINDOW the focus unless it has it, and waits.
+take_focus() {
+  focused_on "$1" || xdotool windowfocus "$1"
+  wait_for 10 "focus on $2" focused_on "$1"
+}
+
+# open_file SECONDS PATH [KEY...]: waits up to SECONDS for the main window ($main
+# is set to it), presses "Open File" (focus starts there; Space presses it),
+# presses the KEYs in the dialog and types PATH, and waits until the dialog is
+# gone, the focus is back and no message box has appeared.
+open_file() {
+  local seconds=$1 path=$2 dialog
+  shift 2
+  wait_for "$seconds" "the main window" has_window Varnholt
+  main=$(window_named Varnholt)
+  take_focus "$main" "the main window"
+  xdotool key space
+  wait_for 30 "the Open dialog" has_window Open
+  dialog=$(window_named Open)
+  take_focus "$dialog" "the Open dialog"
+  (($# == 0)) || xdotool key "$@"
+  xdotool type --delay 20 "$path"
+  xdotool key Return
+  wait_for 30 "the Open dialog to close" dialog_gone
+  take_focus "$main" "the main window"
+  (($(xdotool search --onlyvisible --name '^Varnholt$' | wc -l) == 1)) || fail "a message box appeared"
+}
+
 # save_window WINDOW OUTPUT: the window as it is on screen, once two grabs in a
 # row are identical, so no repaint is caught half done.
 save_window() {
