@@ -16,13 +16,19 @@ name=check-release
 source scripts/screenshot-lib.sh
 
 installed=false
+purge_package() {
+  apt-get -o DPkg::Lock::Timeout=900 purge -y varnholt >/dev/null ||
+    dpkg --purge --force-remove-reinstreq varnholt >/dev/null
+  installed=false
+}
 finish() {
-  if $installed; then
-    apt-get -o DPkg::Lock::Timeout=900 purge -y varnholt >/dev/null || true
-  fi
+  trap '' INT TERM
+  if $installed; then purge_package || true; fi
   cleanup
 }
 trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Both builds take their package times from the commit being built.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
@@ -77,45 +83,56 @@ deb=$(echo "$first"/packages/varnholt_*.deb)
 lintian --fail-on error --info "$deb" || fail "lintian reports errors"
 dpkg-deb -f "$deb" Depends Installed-Size
 
-apt-get -o DPkg::Lock::Timeout=900 install -y "$deb"
-installed=true
-desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
-metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
-desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
-appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
-for size in 16 32 48 64 128; do
-  dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" ||
-    fail "no ${size}x${size} icon"
-done
+# Installing, starting and purging the package: one run at a time, and never
+# over a varnholt that was there before (the developer's own install). dpkg's
+# folder serves as the lock, so that nothing is left behind.
+exec 8</var/lib/dpkg
+flock 8
+state=$(dpkg-query -W -f='${db:Status-Status}' varnholt 2>/dev/null || true)
+if [[ -n $state && $state != not-installed ]]; then
+  echo "$name: varnholt is on this machine already ($state): its install, start and purge are not checked"
+else
+  # Marked before the install starts, so that an interrupted one is purged.
+  installed=true
+  apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "$deb"
+  desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
+  metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
+  desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
+  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
+  for size in 16 32 48 64 128; do
+    dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" ||
+      fail "no ${size}x${size} icon"
+  done
 
-[[ -n ${DISPLAY:-} ]] || start_xvfb
-read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
-program_log=$work/program.log
-"${command[@]}" >"$program_log" 2>&1 &
-app_pid=$!
-# Titled, and named by the desktop entry's id, so that desktops match the two.
-# (--all: without it --pid alone would match any window of the process.)
-app_id=$(basename "$desktop" .desktop)
-program_window() {
-  local titled named
-  titled=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Varnholt$' 2>/dev/null) ||
-    return 1
-  named=$(xdotool search --all --onlyvisible --pid "$app_pid" \
-    --classname "^${app_id//./\\.}\$" 2>/dev/null) || return 1
-  grep -qxF "$titled" <<<"$named"
-}
-wait_for 30 "the installed program's window" program_window
-echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
-kill "$app_pid"
-wait "$app_pid" 2>/dev/null || true
-app_pid=""
+  [[ -n ${DISPLAY:-} ]] || start_xvfb 8<&-
+  read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
+  program_log=$work/program.log
+  "${command[@]}" >"$program_log" 2>&1 &
+  app_pid=$!
+  # Titled, and named by the desktop entry's id, so that desktops match the two.
+  # (--all: without it --pid alone would match any window of the process.)
+  app_id=$(basename "$desktop" .desktop)
+  program_window() {
+    local titled named
+    titled=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Varnholt$' 2>/dev/null) ||
+      return 1
+    named=$(xdotool search --all --onlyvisible --pid "$app_pid" \
+      --classname "^${app_id//./\\.}\$" 2>/dev/null) || return 1
+    grep -qxF "$titled" <<<"$named"
+  }
+  wait_for 30 "the installed program's window" program_window
+  echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
 
-apt-get -o DPkg::Lock::Timeout=900 purge -y varnholt
-installed=false
-if dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed"; then
-  fail "varnholt is still installed"
+  purge_package
+  if dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed"; then
+    fail "varnholt is still installed"
+  fi
+  [[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "purge left files behind"
+  echo "$name: the .deb installs, starts and purges"
 fi
-[[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "purge left files behind"
-echo "$name: the .deb installs, starts and purges"
+exec 8<&-
 
 scripts/check-tidy.sh

@@ -8,7 +8,7 @@ packages=(
   cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
   libgtk-3-dev xdotool xclip imagemagick
-  sway wl-clipboard wtype dpkg-dev strip-nondeterminism
+  sway wl-clipboard wtype dpkg-dev strip-nondeterminism debootstrap
 )
 if [[ ${1:-} == program ]]; then
   packages=(cmake g++ make pkg-config libgtk-3-dev)
