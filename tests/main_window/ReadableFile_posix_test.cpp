@@ -1,7 +1,11 @@
 #include "ReadableFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -25,6 +29,34 @@ TEST(ReadableFilePosix, ReadsWholeFilesAndClosesThem) {
         OpenForReading(path.string())->Read(buffer);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}), before);
+}
+
+// A failing read is no end of the file. Files of 0 bytes, which may be
+// pseudo-files that wait for data, are read without blocking.
+TEST(ReadableFilePosix, PseudoFilesFailRatherThanEndOrBlock) {
+    std::vector<std::uint8_t> buffer(65536);
+    const auto mem = OpenForReading("/proc/self/mem");
+    ASSERT_NE(mem, nullptr);
+    EXPECT_EQ(mem->Read(buffer), std::nullopt);  // address 0 is unmapped
+    const TempDir temp;
+    for (const std::string content : {"", "data"}) {
+        const auto path = temp.File("file" + content, content);
+        const int next = ::open("/dev/null", O_RDONLY);  // the number the next open takes
+        ::close(next);
+        const auto file = OpenForReading(path.string());
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ((::fcntl(next, F_GETFL) & O_NONBLOCK) != 0, content.empty()) << content;
+    }
+    // As root, one that does wait: trace_pipe with nothing traced, on a mount
+    // that only this process sees.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::unshare(CLONE_NEWNS), 0);
+        ASSERT_EQ(::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+        ASSERT_EQ(::mount("nodev", "/sys/kernel/tracing", "tracefs", 0, nullptr), 0);
+        const auto pipe = OpenForReading("/sys/kernel/tracing/trace_pipe");
+        ASSERT_NE(pipe, nullptr);
+        EXPECT_EQ(pipe->Read(buffer), std::nullopt);
+    }
 }
 
 TEST(ReadableFilePosix, RefusesWhatCannotBeReadAsAFile) {
