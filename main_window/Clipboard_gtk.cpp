@@ -94,7 +94,8 @@ gboolean ClipboardText::ManagerAnswered(GtkWidget* /*requestor*/, GdkEventSelect
 }
 
 void ClipboardText::KeepUntilTakenOver() {
-    if (!Held()) {
+    // An empty text needs no keeping: the clipboard is as empty without us.
+    if (!Held() || text_.empty()) {
         return;
     }
     const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));

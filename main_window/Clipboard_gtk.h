@@ -26,8 +26,8 @@ public:
     // nothing else can happen meanwhile. Offers the text to the desktop's
     // clipboard manager, if there is one, and answers requests for it until
     // the manager has taken it or another program has taken the clipboard.
-    // Returns at once when the text is not held. A display that goes away
-    // ends the process (GDK's doing).
+    // Returns at once when the text is not held or is empty. A display that
+    // goes away ends the process (GDK's doing).
     void KeepUntilTakenOver();
 
 private:

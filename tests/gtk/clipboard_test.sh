@@ -3,8 +3,9 @@
 # own (Xvfb) and on a Wayland compositor (sway, headless). After Copy+Close
 # the window is gone and another process reads exactly the text; the program
 # ends within a second once another process takes the clipboard, or the
-# display goes away; Close leaves no process behind. On X11 also with stand-in
-# clipboard managers: one that never answers, one that takes the text over.
+# display goes away; Close, and on X11 Copy+Close with an empty field, leave
+# no process behind. On X11 also with stand-in clipboard managers: one that
+# never answers, one that takes the text over.
 # Usage: clipboard_test.sh PROGRAM MANAGER_STAND_IN
 set -euo pipefail
 
@@ -97,6 +98,12 @@ check "X11: ends within 1 s once another program takes the clipboard" ended "$pi
 x_start
 xdotool key Tab Tab Tab space
 check "X11: Close ends the program" ended "$pid" 2
+
+# Copy+Close with an empty field empties the clipboard and keeps nothing.
+x_start
+xdotool key Tab Tab space
+check "X11: Copy+Close with an empty field ends the program" ended "$pid" 2
+check "X11: and leaves the clipboard empty" x_clipboard_is ""
 
 # A manager that never answers freezes nothing and loses nothing.
 "$standin" silent >"$work/silent" &
