@@ -317,6 +317,9 @@ TEST_F(frmMain_gtk, HourglassCoversTheWholeWindowAndGoesAway) {
 }
 
 TEST_F(frmMain_gtk, ScreenReadersSeeNamesWithoutMnemonics) {
+    NameProgram("org.example.AppId");
+    EXPECT_EQ(Str(atk_object_get_name(atk_get_root())), "Varnholt");
+    EXPECT_EQ(Str(g_get_prgname()), "org.example.AppId");
     struct Case {
         frmMainControl control;
         const char* name;
