@@ -125,6 +125,7 @@ x_start
 x_copy_close
 check "X11, saving manager: program ends after the hand-over" ended "$pid" 2
 check "X11, saving manager: it got exactly the text" grep -qxF "$text" "$work/saved"
+check "X11, saving manager: another process reads it after the program" x_clipboard_is "$text"
 kill "${background[-1]}"
 
 # The display goes away.
