@@ -3,9 +3,8 @@
 # own (Xvfb) and on a Wayland compositor (sway, headless). After Copy+Close
 # the window is gone and another process reads exactly the text; the program
 # ends within a second once another process takes the clipboard, or the
-# display goes away; Close, and on X11 Copy+Close with an empty field, leave
-# no process behind. On X11 also with stand-in clipboard managers: one that
-# never answers, one that takes the text over.
+# display goes away; Close leaves no process behind. On X11 also with stand-in
+# clipboard managers: one that never answers, one that takes the text over.
 # Usage: clipboard_test.sh PROGRAM MANAGER_STAND_IN
 set -euo pipefail
 

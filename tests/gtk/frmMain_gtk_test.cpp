@@ -215,8 +215,7 @@ TEST_F(frmMain_gtk, CancelChangesNothing) {
     EXPECT_TRUE(window().IsOpen());
 }
 
-// pagemap measures 0 bytes, has 8 for each page of a 64-bit address space
-// and is read only 8 at a time.
+// pagemap measures 0 bytes and has 8 for each page of a 64-bit address space.
 TEST_F(frmMain_gtk, FileOverTheLimitIsTooLarge) {
     const TempDir temp;
     const auto file = temp.File("big.bin", "");

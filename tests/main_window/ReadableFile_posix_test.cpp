@@ -35,15 +35,13 @@ TEST(ReadableFilePosix, ReadsWholeFilesAndClosesThem) {
 // pseudo-files that wait for data, are read without blocking.
 TEST(ReadableFilePosix, PseudoFilesFailRatherThanEndOrBlock) {
     std::vector<std::uint8_t> buffer(65536);
-    const auto mem = OpenForReading("/proc/self/mem");
-    ASSERT_NE(mem, nullptr);
-    EXPECT_EQ(mem->Read(buffer), std::nullopt);  // address 0 is unmapped
+    // Address 0, where it starts, is never mapped.
+    EXPECT_EQ(OpenForReading("/proc/self/mem")->Read(buffer), std::nullopt);
     const TempDir temp;
     for (const std::string content : {"", "data"}) {
-        const auto path = temp.File("file" + content, content);
         const int next = ::open("/dev/null", O_RDONLY);  // the number the next open takes
         ::close(next);
-        const auto file = OpenForReading(path.string());
+        const auto file = OpenForReading(temp.File("file" + content, content).string());
         ASSERT_NE(file, nullptr);
         ASSERT_EQ((::fcntl(next, F_GETFL) & O_NONBLOCK) != 0, content.empty()) << content;
     }
