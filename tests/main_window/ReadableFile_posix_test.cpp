@@ -35,8 +35,7 @@ TEST(ReadableFilePosix, ReadsWholeFilesAndClosesThem) {
 // pseudo-files that wait for data, are read without blocking.
 TEST(ReadableFilePosix, PseudoFilesFailRatherThanEndOrBlock) {
     std::vector<std::uint8_t> buffer(65536);
-    // Address 0, where it starts, is never mapped.
-    EXPECT_EQ(OpenForReading("/proc/self/mem")->Read(buffer), std::nullopt);
+    EXPECT_EQ(OpenForReading("/proc/self/mem")->Read(buffer), std::nullopt);  // 0 is unmapped
     const TempDir temp;
     for (const std::string content : {"", "data"}) {
         const int next = ::open("/dev/null", O_RDONLY);  // the number the next open takes
