@@ -88,13 +88,18 @@ gboolean ClipboardText::ManagerAnswered(GtkWidget* /*requestor*/, GdkEventSelect
         return FALSE;
     }
     if (event->property != GDK_NONE && owner.keeping_ != nullptr) {
+        // The manager takes the clipboard now or soon. GTK, not having seen
+        // that yet, would clear it with the current time and so clear the
+        // manager's text; ownership ends with our connection anyway.
+        owner.clipboard_ = nullptr;
         g_main_loop_quit(owner.keeping_);
     }
     return TRUE;
 }
 
 void ClipboardText::KeepUntilTakenOver() {
-    if (!Held()) {
+    // An empty text needs no keeping: the clipboard is as empty without us.
+    if (!Held() || text_.empty()) {
         return;
     }
     const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));

@@ -7,7 +7,8 @@
 #include "Text.h"
 
 // Text that this process has put on the clipboard, answered for as long as
-// the clipboard is ours. Gives the clipboard up when it goes.
+// the clipboard is ours. Gives the clipboard up when it goes, unless the
+// clipboard manager has taken the text over.
 class ClipboardText {
 public:
     ClipboardText() = default;
@@ -19,15 +20,17 @@ public:
     // False when the display would not give us the clipboard.
     bool Place(GtkWidget* widget, const Text& text);
 
-    // Whether the clipboard still holds the text placed last.
+    // Whether the clipboard still holds the text placed last, as ours.
     [[nodiscard]] bool Held() const { return clipboard_ != nullptr; }
 
     // Makes the text outlive the program; for when no window is left, so that
     // nothing else can happen meanwhile. Offers the text to the desktop's
     // clipboard manager, if there is one, and answers requests for it until
     // the manager has taken it or another program has taken the clipboard.
-    // Returns at once when the text is not held. A display that goes away
-    // ends the process (GDK's doing).
+    // Returns at once when the text is not held or is empty. A display that
+    // goes away ends the process (GDK's doing). Once the manager has the text
+    // the clipboard is left to go with the process's connection, not cleared:
+    // the process must end with this object.
     void KeepUntilTakenOver();
 
 private:

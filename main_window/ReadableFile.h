@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "Path.h"
@@ -17,9 +18,9 @@ public:
     ReadableFile& operator=(const ReadableFile&) = delete;
     virtual ~ReadableFile() = default;
 
-    // One read call into buffer; the number of bytes it delivered (0 when the
-    // read fails).
-    virtual std::size_t Read(std::span<std::uint8_t> buffer) = 0;
+    // Reads into buffer until it is full or the file ends: the number of bytes
+    // delivered, 0 at the end; nothing when the read fails.
+    virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
 };
 
 // Opens path for reading, sharing reads and writes with others; null when the

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 #include "ReadableFile.h"
@@ -14,13 +15,20 @@ public:
     ~PosixFile() override { ::close(fd_); }
 
     // Like ReadFile on a disk file: keeps reading until the buffer is full or
-    // the file ends, since read(2) may deliver less.
-    std::size_t Read(std::span<std::uint8_t> buffer) override {
+    // the file ends, since read(2) may deliver less. A file that would block
+    // has failed: the window must not wait on it.
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
         std::size_t total = 0;
         while (total < buffer.size()) {
             const ssize_t n = ::read(fd_, buffer.data() + total, buffer.size() - total);
-            if (n <= 0) {
+            if (n == 0) {
                 break;
+            }
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return std::nullopt;
             }
             total += static_cast<std::size_t>(n);
         }
@@ -34,7 +42,9 @@ private:
 }  // namespace
 
 // Opened without blocking so that a FIFO swapped in after measuring cannot
-// hang the caller; anything but a regular file is refused.
+// hang the caller; anything but a regular file is refused. A file of 0 bytes
+// stays non-blocking: pseudo-files such as /proc/kmsg measure so and may wait
+// for data that never comes.
 std::unique_ptr<ReadableFile> OpenForReading(const Path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -45,7 +55,9 @@ std::unique_ptr<ReadableFile> OpenForReading(const Path& path) {
         ::close(fd);
         return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (info.st_size != 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return std::make_unique<PosixFile>(fd);
 }

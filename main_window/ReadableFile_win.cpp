@@ -8,9 +8,12 @@ class Win32File final : public ReadableFile {
 public:
     explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
 
-    std::size_t Read(std::span<std::uint8_t> buffer) override {
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
         DWORD read = 0;
-        ReadFile(handle_.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
+        if (!ReadFile(handle_.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                      nullptr)) {
+            return std::nullopt;
+        }
         return read;
     }
 

@@ -1,6 +1,7 @@
 #include "cmdOpen.h"
 
 #include <new>
+#include <optional>
 
 #include "ByteBuffer.h"
 #include "RuntimeError.h"
@@ -9,6 +10,27 @@
 namespace {
 
 Text ToText(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
+
+// Files read to their end are read this much at a time: some pseudo-files take
+// only reads of whole records (/proc/self/pagemap: 8 bytes).
+constexpr std::size_t kPiece = 65536;
+
+// Reads file until it ends or has delivered more than the limit; buffer has
+// room for one piece past it. Nothing when a read fails.
+std::optional<std::size_t> ReadToTheEnd(ReadableFile& file, std::span<std::uint8_t> buffer) {
+    std::size_t total = 0;
+    while (total <= static_cast<std::size_t>(kFileSizeLimit)) {
+        const std::optional<std::size_t> read = file.Read(buffer.subspan(total, kPiece));
+        if (!read) {
+            return std::nullopt;
+        }
+        if (*read == 0) {
+            break;
+        }
+        total += *read;
+    }
+    return total;
+}
 
 // Measures, reads and hashes path into txtMD5. file is the caller's, so that
 // the failure handler can close it.
@@ -24,17 +46,20 @@ void HashFile(frmMainServices& window, const Path& path, std::unique_ptr<Readabl
     }
     window.SetMousePointer(MousePointer::Hourglass);
     // Pseudo-files (procfs, sysfs) measure 0 bytes and still have content:
-    // those are read to their end, one byte past the limit to catch the ones
-    // that are too large.
+    // those are read to their end, past the limit to catch the ones that are
+    // too large.
     const bool toTheEnd = size == 0;
-    const auto length = static_cast<std::size_t>(toTheEnd ? kFileSizeLimit + 1 : size);
+    const std::size_t length = toTheEnd ? static_cast<std::size_t>(kFileSizeLimit) + kPiece
+                                        : static_cast<std::size_t>(size);
     // One byte more than asked for, and not cleared: the read fills it.
     const ByteBuffer buffer(length + 1);
-    const std::size_t read = file->Read(buffer.Bytes().first(length));
-    const bool tooLarge = toTheEnd && read > static_cast<std::size_t>(kFileSizeLimit);
-    if (toTheEnd ? !tooLarge : read == length) {
+    const std::span<std::uint8_t> bytes = buffer.Bytes().first(length);
+    const std::optional<std::size_t> read =
+        toTheEnd ? ReadToTheEnd(*file, bytes) : file->Read(bytes);
+    const bool tooLarge = toTheEnd && read && *read > static_cast<std::size_t>(kFileSizeLimit);
+    if (read && (toTheEnd ? !tooLarge : *read == length)) {
         window.SetText(
-            ToText(basMD5::MD5BytesToHex(buffer.Bytes(), static_cast<std::int32_t>(read))));
+            ToText(basMD5::MD5BytesToHex(buffer.Bytes(), static_cast<std::int32_t>(*read))));
     }
     file.reset();
     window.SetMousePointer(MousePointer::Default);

@@ -61,6 +61,10 @@ void OnCloseClicked(GtkButton* /*button*/, gpointer window) {
     cmdClose_Click(*static_cast<frmMainGtk*>(window), 1);
 }
 
+// GTK 3 names the application to screen readers by the program name, which
+// is the app id; its root accessible has no name of its own to set.
+const char* ApplicationName(AtkObject* /*root*/) { return g_get_application_name(); }
+
 // The program ends with its window, however it was closed.
 void OnDestroy(GtkWidget* /*widget*/, gpointer /*data*/) {
     if (gtk_main_level() > 0) {
@@ -69,6 +73,16 @@ void OnDestroy(GtkWidget* /*widget*/, gpointer /*data*/) {
 }
 
 }  // namespace
+
+void NameProgram(const char* appId) {
+    g_set_prgname(appId);
+    g_set_application_name(kWindowTitle);
+    gdk_set_program_class(kWindowTitle);
+    AtkObject* root = atk_get_root();
+    if (g_type_is_a(G_OBJECT_TYPE(root), g_type_from_name("GtkToplevelAccessible"))) {
+        ATK_OBJECT_GET_CLASS(root)->get_name = ApplicationName;
+    }
+}
 
 frmMainGtk::frmMainGtk() : window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)) {
     GtkWindow* window = Window();

@@ -19,6 +19,12 @@ inline constexpr char kWindowTitle[] = "Varnholt";
 // The controls in tab order, as in kControlTwips.
 enum class frmMainControl : std::size_t { cmdOpen, txtMD5, cmdCopyClose, cmdClose };
 
+// Names the program, once, after gtk_init and before the first window: appId
+// where desktops match its windows to the desktop entry (the Wayland app id,
+// the X11 instance name), kWindowTitle for people: the X11 class and the
+// application that screen readers see.
+void NameProgram(const char* appId);
+
 class frmMainGtk final : public frmMainServices {
 public:
     // Builds and shows the window. GTK must have been initialised.

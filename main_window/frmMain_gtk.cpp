@@ -5,10 +5,7 @@
 
 int main(int argc, char** argv) {
     gtk_init(&argc, &argv);  // leaves with a message when there is no display
-    // Desktops find the window's desktop entry by this name: the Wayland app
-    // id and the X11 instance name; the X11 class stays the window's title.
-    g_set_prgname(VARNHOLT_APP_ID);
-    gdk_set_program_class("Varnholt");
+    NameProgram(VARNHOLT_APP_ID);
     frmMainGtk window;
     return window.Run();
 }

@@ -2,7 +2,8 @@
 // CLIPBOARD_MANAGER selection, prints "ready", and then
 //   silent  never answers anything;
 //   save    answers SAVE_TARGETS as a manager does: copies the clipboard's
-//           text, prints it on a line of its own, and says it has it.
+//           text, prints it on a line of its own, says it has it, and takes
+//           the clipboard right after, answering for the text as UTF8_STRING.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -22,9 +24,9 @@ struct XFreeData {
     void operator()(unsigned char* data) const { XFree(data); }
 };
 
-// Copies the clipboard's text into property on window and prints it; false
-// when the clipboard gave none.
-bool SaveClipboard(Display* display, Window window, Atom property) {
+// Copies the clipboard's text into property on window, then into text, and
+// prints it; false when the clipboard gave none.
+bool SaveClipboard(Display* display, Window window, Atom property, std::string& text) {
     XConvertSelection(display, XInternAtom(display, "CLIPBOARD", False),
                       XInternAtom(display, "UTF8_STRING", False), property, window, CurrentTime);
     XEvent reply{};
@@ -42,6 +44,7 @@ bool SaveClipboard(Display* display, Window window, Atom property) {
     XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, True, AnyPropertyType, &type,
                        &format, &count, &after, &raw);
     const std::unique_ptr<unsigned char, XFreeData> data(raw);
+    text.assign(reinterpret_cast<const char*>(data.get()), count);
     std::fwrite(data.get(), 1, count, stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -74,6 +77,9 @@ int main(int argc, char** argv) {
 
     const Atom saveTargets = XInternAtom(d, "SAVE_TARGETS", False);
     const Atom saved = XInternAtom(d, "STAND_IN_SAVED", False);
+    const Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    std::string text;
     for (;;) {
         XEvent event{};
         XNextEvent(d, &event);
@@ -88,12 +94,20 @@ int main(int argc, char** argv) {
         answer.xselection.target = request.target;
         answer.xselection.time = request.time;
         answer.xselection.property = None;  // refused
-        if (request.selection == manager && request.target == saveTargets &&
-            SaveClipboard(d, window, saved)) {
-            answer.xselection.property =
-                request.property != None ? request.property : request.target;
+        const Atom property = request.property != None ? request.property : request.target;
+        const bool save = request.selection == manager && request.target == saveTargets;
+        if (save && SaveClipboard(d, window, saved, text)) {
+            answer.xselection.property = property;
+        } else if (request.selection == clipboard && request.target == utf8) {
+            XChangeProperty(d, request.requestor, property, utf8, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(text.data()),
+                            static_cast<int>(text.size()));
+            answer.xselection.property = property;
         }
         XSendEvent(d, request.requestor, False, NoEventMask, &answer);
+        if (answer.xselection.property != None && save) {
+            XSetSelectionOwner(d, clipboard, window, CurrentTime);
+        }
         XFlush(d);
     }
 }

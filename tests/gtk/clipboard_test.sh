@@ -98,6 +98,12 @@ x_start
 xdotool key Tab Tab Tab space
 check "X11: Close ends the program" ended "$pid" 2
 
+# Copy+Close with an empty field empties the clipboard and keeps nothing.
+x_start
+xdotool key Tab Tab space
+check "X11: Copy+Close with an empty field ends the program" ended "$pid" 2
+check "X11: and leaves the clipboard empty" x_clipboard_is ""
+
 # A manager that never answers freezes nothing and loses nothing.
 "$standin" silent >"$work/silent" &
 background+=("$!")
@@ -118,6 +124,7 @@ x_start
 x_copy_close
 check "X11, saving manager: program ends after the hand-over" ended "$pid" 2
 check "X11, saving manager: it got exactly the text" grep -qxF "$text" "$work/saved"
+check "X11, saving manager: another process reads it after the program" x_clipboard_is "$text"
 kill "${background[-1]}"
 
 # The display goes away.

@@ -15,6 +15,8 @@ struct FakeFile {
     std::int64_t measured = -1;       // what GetFileLength says; -1: content's size
     bool opens = true;                // false: the open for reading fails
     std::size_t delivers = SIZE_MAX;  // bytes one read hands over at most
+    // A read that would go past this many bytes fails.
+    std::size_t failsAfter = SIZE_MAX;
 };
 
 class FakeWindow : public frmMainServices {
@@ -123,20 +125,26 @@ public:
         window_.log.push_back("CloseFile");
         --window_.openFiles;
     }
-    std::size_t Read(std::span<std::uint8_t> buffer) override {
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
         window_.log.push_back("Read");
         window_.readBufferSize = buffer.size();
         if (window_.onRead) {
             window_.onRead();
         }
-        const std::size_t n = std::min({buffer.size(), file_.content.size(), file_.delivers});
-        std::copy_n(file_.content.begin(), n, buffer.begin());
+        const std::size_t n =
+            std::min({buffer.size(), file_.content.size() - position_, file_.delivers});
+        if (position_ + n > file_.failsAfter) {
+            return std::nullopt;
+        }
+        file_.content.copy(reinterpret_cast<char*>(buffer.data()), n, position_);
+        position_ += n;
         return n;
     }
 
 private:
     FakeWindow& window_;
     FakeFile file_;
+    std::size_t position_ = 0;
 };
 
 inline std::unique_ptr<ReadableFile> FakeWindow::OpenForReading(const Path& path) {

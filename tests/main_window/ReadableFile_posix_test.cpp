@@ -1,7 +1,11 @@
 #include "ReadableFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -25,6 +29,31 @@ TEST(ReadableFilePosix, ReadsWholeFilesAndClosesThem) {
         OpenForReading(path.string())->Read(buffer);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}), before);
+}
+
+// A failing read is no end of the file. Files of 0 bytes, which may be
+// pseudo-files that wait for data, are read without blocking.
+TEST(ReadableFilePosix, PseudoFilesFailRatherThanEndOrBlock) {
+    std::vector<std::uint8_t> buffer(65536);
+    EXPECT_EQ(OpenForReading("/proc/self/mem")->Read(buffer), std::nullopt);  // 0 is unmapped
+    const TempDir temp;
+    for (const std::string content : {"", "data"}) {
+        const int next = ::open("/dev/null", O_RDONLY);  // the number the next open takes
+        ::close(next);
+        const auto file = OpenForReading(temp.File("file" + content, content).string());
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ((::fcntl(next, F_GETFL) & O_NONBLOCK) != 0, content.empty()) << content;
+    }
+    // As root, one that does wait: trace_pipe with nothing traced, on a mount
+    // that only this process sees.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::unshare(CLONE_NEWNS), 0);
+        ASSERT_EQ(::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+        ASSERT_EQ(::mount("nodev", "/sys/kernel/tracing", "tracefs", 0, nullptr), 0);
+        const auto pipe = OpenForReading("/sys/kernel/tracing/trace_pipe");
+        ASSERT_NE(pipe, nullptr);
+        EXPECT_EQ(pipe->Read(buffer), std::nullopt);
+    }
 }
 
 TEST(ReadableFilePosix, RefusesWhatCannotBeReadAsAFile) {

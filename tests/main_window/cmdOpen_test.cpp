@@ -71,19 +71,22 @@ TEST_F(cmdOpen, RefusesFilesOverTheLimit) {
     }
 }
 
-// Pseudo-files measure 0 bytes: they are read to their end, up to the limit.
+// Pseudo-files measure 0 bytes: they are read to their end in pieces, up to
+// the limit. A read that fails is no end: the field stays empty.
 TEST_F(cmdOpen, FileMeasuredEmptyIsReadToItsEnd) {
     struct Case {
         std::size_t size;
         const char16_t* digest;  // null: refused as too large
+        std::size_t failsAfter = SIZE_MAX;
     };
-    for (const auto [size, digest] :
+    for (const auto [size, digest, failsAfter] :
          {Case{3, u"47BCE5C74F589F4867DBD57E9CA9F808"},
-          Case{33554432, u"BC3D7C2FF64219E33239F2E13C2D21DB"}, Case{33554433, nullptr}}) {
+          Case{33554432, u"BC3D7C2FF64219E33239F2E13C2D21DB"}, Case{33554433, nullptr},
+          Case{3, u"", 0}, Case{100000, u"", 70000}}) {
         FakeWindow w;
-        AddFile(w, {.content = std::string(size, 'a'), .measured = 0});
+        AddFile(w, {.content = std::string(size, 'a'), .measured = 0, .failsAfter = failsAfter});
         cmdOpen_Click(w);
-        EXPECT_EQ(w.readBufferSize, 33554433U) << size;
+        EXPECT_EQ(w.readBufferSize, 65536U) << size;
         if (digest != nullptr) {
             EXPECT_EQ(w.text, digest) << size;
             EXPECT_TRUE(w.messages.empty()) << size;
