@@ -76,7 +76,8 @@ in_namespace() {
       echo -1 >"$stale" 2>/dev/null || true
     done
     register "$where"
-    trap 'echo -1 >"$binfmt/$where" 2>/dev/null || true' EXIT
+    host_entry=$where
+    trap 'echo -1 >"$binfmt/$host_entry" 2>/dev/null || true' EXIT
   fi
   if [[ $1 == --make-root ]]; then
     finish_root "$cache/root.new"
