@@ -1,5 +1,9 @@
 #include "Text.h"
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;

@@ -1,9 +1,14 @@
 #include "Clipboard_gtk.h"
 
+#include <gtk/gtk.h>
+
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "GObjectPtr_gtk.h"
+#include "Text.h"
 
 namespace {
 

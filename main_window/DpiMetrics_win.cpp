@@ -1,6 +1,9 @@
 #include "DpiMetrics_win.h"
 
+#include <windows.h>
+
 #include "ScreenDC_win.h"
+#include "UniqueHandle_win.h"
 
 namespace {
 

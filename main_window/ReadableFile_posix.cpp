@@ -2,8 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <utility>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
 
+#include "Path.h"
 #include "ReadableFile.h"
 
 namespace {

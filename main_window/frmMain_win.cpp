@@ -3,15 +3,22 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <iterator>
+#include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "CenterOffset.h"
 #include "Clipboard_win.h"
 #include "DpiMetrics_win.h"
 #include "FileHelpers.h"
+#include "Path.h"
+#include "ReadableFile.h"
 #include "ShowFileDialog_win.h"
+#include "Text.h"
 #include "UniqueHandle_win.h"
 #include "Win32Text_win.h"
 #include "cmdClose.h"
