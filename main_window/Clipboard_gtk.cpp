@@ -118,6 +118,7 @@ void ClipboardText::KeepUntilTakenOver() {
                          this);
         const TargetTable targets;
         std::vector<GdkAtom> atoms;
+        atoms.reserve(targets.Count());
         for (guint i = 0; i < targets.Count(); ++i) {
             atoms.push_back(gdk_atom_intern(targets.Entries()[i].target, FALSE));
         }

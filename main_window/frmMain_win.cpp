@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -41,8 +42,8 @@ void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     const auto setDefaultDllDirectories =
-        kernel32 ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                       GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+        kernel32 ? std::bit_cast<SetDefaultDllDirectoriesFn>(
+                       GetProcAddress(kernel32, "SetDefaultDllDirectories"))
                  : nullptr;
     if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         SetDllDirectoryW(L"");
