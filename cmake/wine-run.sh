@@ -48,9 +48,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 WINEPREFIX=$(mktemp -d "$wine_dir/run.XXXXXX")
 export WINEPREFIX
 cp -a "$template/." "$WINEPREFIX/"
+# The screen's DPI. Wine 10 reads it as a session starts, and keeps it for the
+# session's life: the session that reg starts ends before the program's.
 if [[ -n ${VARNHOLT_WINE_DPI:-} ]]; then
   "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
     /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1
+  wineserver -w
 fi
 set +e
 "$loader" "$program" "$@"

@@ -1,6 +1,11 @@
 #include "basMD5.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
 
 #include "RuntimeError.h"
 

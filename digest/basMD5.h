@@ -46,7 +46,7 @@ constexpr Word RotateLeft(Word w, std::int16_t n) {
         return w;
     }
     const int s = n % 32;
-    return s == 0 ? w : static_cast<Word>((w << s) | (w >> (32 - s)));
+    return s == 0 ? w : (w << s) | (w >> (32 - s));
 }
 
 constexpr Word BytesToWord(std::uint8_t b3, std::uint8_t b2, std::uint8_t b1, std::uint8_t b0) {

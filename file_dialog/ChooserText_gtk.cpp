@@ -1,5 +1,13 @@
 #include "ChooserText_gtk.h"
 
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Path.h"
+#include "Text.h"
+
 namespace basComDlg {
 
 namespace {

@@ -1,5 +1,7 @@
 #include "FileHelpers.h"
 
+#include "Path.h"
+
 namespace basComDlg {
 
 bool FileExists(const Path& path, const Path& directory) {

@@ -1,6 +1,9 @@
 #include <sys/stat.h>
 
+#include <cstdint>
+
 #include "FileHelpers.h"
+#include "Path.h"
 
 namespace basComDlg {
 

@@ -1,4 +1,9 @@
+#include <windows.h>
+
+#include <cstdint>
+
 #include "FileHelpers.h"
+#include "Path.h"
 #include "UniqueHandle_win.h"
 #include "Win32Text_win.h"
 

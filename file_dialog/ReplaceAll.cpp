@@ -1,5 +1,10 @@
 #include "ReplaceAll.h"
 
+#include <cstddef>
+#include <utility>
+
+#include "Text.h"
+
 namespace basComDlg {
 
 void ReplaceAll(Text& text, TextView find, TextView replacement) {

@@ -1,9 +1,19 @@
 #include "ShowFileDialog_win.h"
 
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
 #include "CenterOffset.h"
 #include "ReplaceAll.h"
 #include "RuntimeError.h"
 #include "ScreenDC_win.h"
+#include "Text.h"
 #include "Win32Text_win.h"
 
 namespace basComDlg {

@@ -1,9 +1,17 @@
 #include "ShowOpen_gtk.h"
 
+#include <gtk/gtk.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "ChooserText_gtk.h"
 #include "GObjectPtr_gtk.h"
+#include "Path.h"
+#include "Text.h"
 
 namespace basComDlg {
 

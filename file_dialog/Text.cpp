@@ -1,5 +1,9 @@
 #include "Text.h"
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -32,6 +36,20 @@ void AppendUtf16(Text& out, char32_t c) {
     }
 }
 
+// The length of the sequence that lead begins; 0 when it begins none.
+int SequenceLength(unsigned char lead) {
+    if (lead < 0x80) {
+        return 1;
+    }
+    if ((lead >> 5) == 0x6) {
+        return 2;
+    }
+    if ((lead >> 4) == 0xE) {
+        return 3;
+    }
+    return (lead >> 3) == 0x1E ? 4 : 0;
+}
+
 }  // namespace
 
 std::string ToUtf8(TextView text) {
@@ -57,22 +75,18 @@ Text FromUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = lead < 0x80           ? 1
-                           : (lead >> 5) == 0x6  ? 2
-                           : (lead >> 4) == 0xE  ? 3
-                           : (lead >> 3) == 0x1E ? 4
-                                                 : 0;
-        char32_t c = length == 1   ? lead
-                     : length == 2 ? lead & 0x1F
-                     : length == 3 ? lead & 0x0F
-                                   : lead & 0x07;
+        const int length = SequenceLength(lead);
+        // By length: the bits of the lead that belong to the character, and
+        // the least character that needs that many bytes.
+        static constexpr char32_t kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+        char32_t c = lead & kLeadBits[length];
         bool valid = length > 0 && i + static_cast<std::size_t>(length) <= bytes.size();
         for (int k = 1; valid && k < length; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
             valid = (next & 0xC0) == 0x80;
             c = (c << 6) | (next & 0x3F);
         }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
         valid = valid && c >= kMinimum[length] && c < 0x110000 && (c < 0xD800 || c >= 0xE000);
         AppendUtf16(out, valid ? c : kReplacement);
         i += valid ? static_cast<std::size_t>(length) : 1;

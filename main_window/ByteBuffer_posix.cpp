@@ -1,5 +1,6 @@
 #include <sys/mman.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <new>
 
 #include "ByteBuffer.h"

@@ -1,9 +1,14 @@
 #include "Clipboard_gtk.h"
 
+#include <gtk/gtk.h>
+
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "GObjectPtr_gtk.h"
+#include "Text.h"
 
 namespace {
 
@@ -118,6 +123,7 @@ void ClipboardText::KeepUntilTakenOver() {
                          this);
         const TargetTable targets;
         std::vector<GdkAtom> atoms;
+        atoms.reserve(targets.Count());
         for (guint i = 0; i < targets.Count(); ++i) {
             atoms.push_back(gdk_atom_intern(targets.Entries()[i].target, FALSE));
         }

@@ -1,8 +1,11 @@
 #include "Clipboard_win.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "GlobalMemory_win.h"
+#include "Text.h"
 
 namespace {
 

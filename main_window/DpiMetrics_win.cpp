@@ -1,18 +1,22 @@
 #include "DpiMetrics_win.h"
 
+#include <windows.h>
+
+#include <bit>
+
 #include "ScreenDC_win.h"
+#include "UniqueHandle_win.h"
 
 namespace {
 
 constexpr int kDefaultDpi = 96;
 
 // The named user32 export as Function, or null where this Windows lacks it.
+// FARPROC stands for any signature; the pointer is taken over bit for bit.
 template <typename Function>
 Function Lookup(const char* name) {
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-               : nullptr;
+    return user32 ? std::bit_cast<Function>(GetProcAddress(user32, name)) : nullptr;
 }
 
 int SystemDpi() {

@@ -3,8 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
 
+#include "Path.h"
 #include "ReadableFile.h"
 
 namespace {

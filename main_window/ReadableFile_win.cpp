@@ -1,3 +1,12 @@
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <utility>
+
+#include "Path.h"
 #include "ReadableFile.h"
 #include "UniqueHandle_win.h"
 #include "Win32Text_win.h"

@@ -1,5 +1,7 @@
 #include "WindowIcon_gtk.h"
 
+#include <gtk/gtk.h>
+
 #include <array>
 #include <cstddef>
 #include <memory>

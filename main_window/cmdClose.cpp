@@ -1,6 +1,9 @@
 #include "cmdClose.h"
 
+#include <cstdint>
 #include <exception>
+
+#include "frmMainServices.h"
 
 namespace {
 

@@ -1,11 +1,20 @@
 #include "cmdOpen.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <optional>
+#include <span>
+#include <string>
 
 #include "ByteBuffer.h"
+#include "Path.h"
+#include "ReadableFile.h"
 #include "RuntimeError.h"
+#include "Text.h"
 #include "basMD5.h"
+#include "frmMainServices.h"
 
 namespace {
 

@@ -1,15 +1,26 @@
 #include "frmMainWindow_gtk.h"
 
+#include <gtk/gtk.h>
+
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "Clipboard_gtk.h"
 #include "FileHelpers.h"
+#include "GObjectPtr_gtk.h"
+#include "Path.h"
+#include "ReadableFile.h"
 #include "ShowOpen_gtk.h"
+#include "Text.h"
 #include "WindowIcon_gtk.h"
 #include "cmdClose.h"
 #include "cmdOpen.h"
 #include "frmMainLayout.h"
+#include "frmMainServices.h"
 
 namespace {
 

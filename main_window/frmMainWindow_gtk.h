@@ -7,11 +7,16 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "Clipboard_gtk.h"
 #include "GObjectPtr_gtk.h"
+#include "Path.h"
+#include "ReadableFile.h"
+#include "Text.h"
 #include "frmMainServices.h"
 
 inline constexpr char kWindowTitle[] = "Varnholt";

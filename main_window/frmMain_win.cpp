@@ -3,15 +3,23 @@
 #include <windows.h>
 
 #include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
 #include <iterator>
+#include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "CenterOffset.h"
 #include "Clipboard_win.h"
 #include "DpiMetrics_win.h"
 #include "FileHelpers.h"
+#include "Path.h"
+#include "ReadableFile.h"
 #include "ShowFileDialog_win.h"
+#include "Text.h"
 #include "UniqueHandle_win.h"
 #include "Win32Text_win.h"
 #include "cmdClose.h"
@@ -34,8 +42,8 @@ void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     const auto setDefaultDllDirectories =
-        kernel32 ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                       GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+        kernel32 ? std::bit_cast<SetDefaultDllDirectoriesFn>(
+                       GetProcAddress(kernel32, "SetDefaultDllDirectories"))
                  : nullptr;
     if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         SetDllDirectoryW(L"");

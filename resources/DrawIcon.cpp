@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ios>
 #include <span>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "IconImage.h"

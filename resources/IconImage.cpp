@@ -1,6 +1,11 @@
 #include "IconImage.h"
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "IconPicture.h"
 

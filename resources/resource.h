@@ -2,8 +2,10 @@
 // or IDCANCEL (2): Enter and Escape must press nothing.
 #pragma once
 
+// NOLINTBEGIN(modernize-macro-to-enum): the resource compiler reads macros only.
 #define IDI_VARNHOLT 1
 #define IDC_CMDOPEN 101
 #define IDC_TXTMD5 102
 #define IDC_CMDCLOSE_0 103
 #define IDC_CMDCLOSE_1 104
+// NOLINTEND(modernize-macro-to-enum)

@@ -59,6 +59,20 @@ std::wstring Caption(HWND window) {
     return caption;
 }
 
+// Makes the driver per-monitor aware, as the program is, so that it reads the
+// program's windows in physical pixels: Wine 10, like Windows, scales them to
+// 96 DPI for a process that is not. A Windows 10 (1703) call, looked up at run
+// time; once it has been made, later calls change nothing.
+void ReadPhysicalPixels() {
+    using SetProcessDpiAwarenessContextFn = BOOL(WINAPI*)(HANDLE);
+    const auto set = reinterpret_cast<SetProcessDpiAwarenessContextFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, else _PER_MONITOR_AWARE.
+    if (set && !set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) {
+        set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)));
+    }
+}
+
 }  // namespace
 
 void PumpMessages(Milliseconds timeout) {
@@ -132,6 +146,7 @@ std::optional<std::wstring> MessageBoxText(HWND box) {
 }
 
 Program::Program() {
+    ReadPhysicalPixels();
     const std::wstring path = ProgramPath();
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup{};

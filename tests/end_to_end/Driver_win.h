@@ -162,7 +162,9 @@ inline std::wstring ControlFont(const Program& program, HWND control) {
 std::wstring ProbeLibraryPath();
 
 // LogPixels, the screen's DPI, for the programs that start while this lives
-// (Wine reads it as a process starts); the earlier setting comes back after.
+// (Wine 8 reads it as a process starts); the earlier setting comes back after.
+// Wine 10 reads it only as its session starts: there the test command starts
+// a session at the DPI for the cases that need another than 96.
 class ScreenDpiSetting {
 public:
     explicit ScreenDpiSetting(DWORD dpi);

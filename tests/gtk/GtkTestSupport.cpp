@@ -22,7 +22,8 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:libfontconfig.so\n"
            "leak:libharfbuzz.so\n"
            "leak:libatk\n"
-           "leak:libX11.so\n";
+           "leak:libX11.so\n"
+           "leak:libGLX_mesa.so\n";
 }
 
 void GtkTest::SetUp() {

@@ -2,9 +2,14 @@
 
 // A window and platform that record what the handlers do to them.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <new>
+#include <span>
 #include <string>
 #include <vector>
 

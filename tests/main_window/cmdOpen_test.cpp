@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "FakeWindow.h"
 #include "RuntimeError.h"
 
