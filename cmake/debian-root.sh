@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced. Debian roots for the tests: made once per machine in a cache
 # folder of their own, from the Debian archive that this machine's apt uses,
 # and entered in private namespaces that take their mounts and processes with
@@ -19,6 +20,25 @@ root_cache_dir() {
   fi
   mkdir -p -- "$dir"
   touch -- "$dir/.varnholt-cache"
+}
+
+# root_cache DIR RECIPE MAKE...: DIR as the cache folder, made by the command
+# MAKE unless it was made by the same RECIPE already. MAKE runs holding the
+# cache's lock alone; then the caller holds it shared, on descriptor 9, for as
+# long as it runs, so that no remaking removes what a run uses. Commands run
+# with 9>&- do not hold it.
+root_cache() {
+  local dir=$1 recipe=$2
+  shift 2
+  root_cache_dir "$dir"
+  exec 9>"$dir/.lock"
+  flock 9
+  if [[ ! -f $dir/.ready || $(<"$dir/.ready") != "$recipe" ]]; then
+    rm -f "$dir/.ready"
+    "$@"
+    echo "$recipe" >"$dir/.ready"
+  fi
+  flock -s 9
 }
 
 # root_mirror: the Debian archive that this machine's apt takes its own

@@ -173,21 +173,15 @@ if ! (root_enter --user mount -t binfmt_misc binfmt_misc "$binfmt") 2>/dev/null;
   where=$entry-$$
 fi
 
-root_cache_dir "$cache"
-# Runs share the lock; making or remaking the cache takes it alone. The
-# namespaces do not inherit it, so nothing left of a run can hold it.
-exec 9>"$cache/.lock"
-flock 9
-if [[ ! -f $cache/.ready || $(<"$cache/.ready") != "$recipe" ]]; then
-  rm -f "$cache/.ready"
+make_cache() {
   [[ -x $cache/qemu-i386 ]] || make_emulator
   root_bootstrap "$cache/root.new" bookworm i386 --foreign
   root_enter "${namespace[@]}" "$self" --in-namespace "$where" --make-root 9>&-
   rm -rf "${cache:?}/root"
   mv "$cache/root.new" "$cache/root"
-  echo "$recipe" >"$cache/.ready"
-fi
-flock -s 9
+}
+# The namespaces do not inherit the lock, so nothing left of a run can hold it.
+root_cache "$cache" "$recipe" make_cache
 [[ ${1:-} != --prepare ]] || exit 0
 
 root_enter "${namespace[@]}" "$self" --in-namespace "$where" "$@" 9>&-

@@ -14,6 +14,6 @@ inline constexpr char16_t kOpenFilter[] =
 // Files over kFileSizeLimit are refused with "File too large";
 // a failure while measuring, reading or hashing is shown as "Error: " and its
 // description. A file that cannot be opened, fails to read or delivers fewer
-// bytes than measured leaves txtMD5 empty without a message. The pointer is back to the
-// default and the file closed on every path.
+// bytes than measured leaves txtMD5 empty without a message. The pointer is
+// back to the default and the file closed on every path.
 void cmdOpen_Click(frmMainServices& window);

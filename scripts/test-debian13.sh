@@ -60,23 +60,16 @@ case ${1:-} in
   --run-tests) run_tests; exit ;;
 esac
 
-root_cache_dir "$cache"
-# Runs share the lock; making or remaking the root takes it alone. The
-# namespaces do not inherit it.
-exec 9>"$cache/.lock"
-flock 9
-if [[ ! -f $cache/.ready || $(<"$cache/.ready") != "$recipe" ]]; then
-  rm -f "$cache/.ready"
-  started=$SECONDS
+make_root() {
+  local started=$SECONDS
   root_bootstrap "$cache/root.new" trixie amd64
   root_enter "$0" --install-packages 9>&-
   rm -rf "${cache:?}/root"
   mv "$cache/root.new" "$cache/root"
   mkdir -p "$cache/run"
-  echo "$recipe" >"$cache/.ready"
   echo "$root_name: the Debian 13 root took $((SECONDS - started)) s to make"
-fi
-flock -s 9
+}
+root_cache "$cache" "$recipe" make_root
 [[ ${1:-} != --prepare ]] || exit 0
 
 # Both release builds inside take their times from the commit being tested.
