@@ -1,8 +1,8 @@
 # shellcheck shell=bash
-# Sourced. Debian roots for the tests: made once per machine in a cache
-# folder of their own, from the Debian archive that this machine's apt uses,
-# and entered in private namespaces that take their mounts and processes with
-# them when the command ends or its caller dies. Needs root.
+# Sourced. Debian roots for the tests: made once per machine by mmdebstrap, in
+# a cache folder of their own, from the Debian archive that this machine's apt
+# uses, in private namespaces that take their mounts and processes with them
+# when the command ends or its caller dies. Needs root.
 
 root_die() {
   echo "${root_name:-debian-root}: $*" >&2
@@ -10,36 +10,38 @@ root_die() {
 }
 
 # root_cache_dir DIR: makes DIR the cache folder, or refuses it. It must be an
-# absolute path written plainly, not /, and either new, empty or already ours.
+# absolute path written plainly (no link, no . or ..), not /, owned by this
+# user and writable by no one else, and new, empty or marked as ours.
 root_cache_dir() {
   local dir=$1
   [[ $dir == /?* && $dir != */ && $(realpath -m -- "$dir") == "$dir" ]] ||
     root_die "the cache folder must be an absolute path of its own, not '$dir'"
-  if [[ -d $dir && -n $(ls -A -- "$dir") && ! -e $dir/.varnholt-cache && ! -e $dir/.ready ]]; then
+  [[ -e $dir ]] || mkdir -p -- "$dir"
+  [[ -d $dir && -O $dir && $(stat -c %A -- "$dir") == d????-??-?* ]] ||
+    root_die "$dir is not a folder that this user alone may write to"
+  [[ -e $dir/.varnholt-cache || -z $(ls -A -- "$dir") ]] ||
     root_die "$dir holds files that are not Varnholt's; choose another cache folder"
-  fi
-  mkdir -p -- "$dir"
   touch -- "$dir/.varnholt-cache"
 }
 
-# root_cache DIR RECIPE MAKE...: DIR as the cache folder, made by the command
-# MAKE unless it was made by the same RECIPE already. MAKE runs holding the
-# cache's lock alone; then the caller holds it shared, on descriptor 9, for as
-# long as it runs, so that no remaking removes what a run uses. Commands run
-# with 9>&- do not hold it.
+# root_cache DIR MADE MAKE: DIR as the cache folder, where the command MAKE
+# makes what the command MADE finds. Runs hold the folder's lock shared, on
+# descriptor 9, for as long as they run, so that nothing is remade under them;
+# MAKE runs holding it alone. A lock changes kind only by being let go, so
+# MADE is asked again after every change.
 root_cache() {
-  local dir=$1 recipe=$2
-  shift 2
+  local dir=$1 made=$2 make=$3
   root_cache_dir "$dir"
-  exec 9>"$dir/.lock"
-  flock 9
-  if [[ ! -f $dir/.ready || $(<"$dir/.ready") != "$recipe" ]]; then
-    rm -f "$dir/.ready"
-    "$@"
-    echo "$recipe" >"$dir/.ready"
-  fi
-  flock -s 9
+  exec 9<"$dir"
+  until flock -s 9 && $made; do
+    flock -x 9
+    $made || $make 9<&-
+  done
 }
+
+# root_recipe_is DIR RECIPE: DIR was made by RECIPE (root_recipe_done wrote it).
+root_recipe_is() { [[ -f $1/.ready && $(<"$1/.ready") == "$2" ]]; }
+root_recipe_done() { echo "$2" >"$1/.ready"; }
 
 # root_mirror: the Debian archive that this machine's apt takes its own
 # release from, as apt reads its sources (sources.list or deb822 .sources).
@@ -53,45 +55,31 @@ root_mirror() {
   echo "${mirror%/}"
 }
 
-# root_apt_proxy: the machine's apt proxy settings, for a root's apt.conf.d.
-root_apt_proxy() {
-  apt-config dump | grep -E '^Acquire::[a-z]+::Proxy' || true
-}
-
-# root_bootstrap DIR SUITE ARCH [DEBOOTSTRAP-OPTION...]: a minimal Debian in
-# DIR, made afresh; with --foreign only its first stage (for another arch).
-root_bootstrap() {
-  local dir=$1 suite=$2 arch=$3 mirror proxy
+# root_make DIR SUITE ARCH [MMDEBSTRAP-OPTION...]: a minimal Debian in DIR,
+# made afresh in one apt run, with this machine's apt proxy.
+root_make() {
+  local dir=$1 suite=$2 arch=$3 mirror setting options=()
   shift 3
-  command -v debootstrap >/dev/null || root_die "debootstrap is missing (scripts/deps.sh installs it)"
   mirror=$(root_mirror)
-  proxy=$(apt-config dump --format '%v%n' Acquire::http::Proxy)
+  while read -r setting; do
+    options+=("--aptopt=$setting")
+  done < <(apt-config dump | grep -E '^Acquire::[a-z]+::Proxy ' || true)
   rm -rf -- "$dir"
   echo "${root_name:-debian-root}: making a Debian $suite ($arch) root from $mirror in $dir" >&2
-  http_proxy=${proxy:-${http_proxy:-}} setpriv --pdeathsig KILL unshare --mount --propagation private \
-    debootstrap --arch="$arch" --variant=minbase "$@" "$suite" "$dir" "$mirror" >&2 ||
-    root_die "debootstrap of $suite failed"
-  root_apt_proxy >"$dir/etc/apt/apt.conf.d/00varnholt-proxy"
+  root_enter mmdebstrap --quiet --mode=root --variant=minbase --arch="$arch" \
+    "${options[@]}" "$@" "$suite" "$dir" "$mirror" >&2 || root_die "mmdebstrap of $suite failed"
 }
 
-# root_mount DIR: what programs in DIR expect of /proc, /dev and /sys. Only
-# inside a namespace of root_enter's.
-root_mount() {
-  local dir=$1
-  mount -t proc proc "$dir/proc"
-  mount --rbind /dev "$dir/dev"
-  mount -t tmpfs -o mode=1777 shm "$dir/dev/shm"
-  mount --rbind /sys "$dir/sys"
-}
-
-# root_enter [--user] COMMAND...: COMMAND in private mount and PID namespaces;
-# with --user also in a user namespace that maps every id to itself, so that
-# root there is root here while per-namespace facilities (binfmt_misc on Linux
-# 6.7 and later) are its own. Whatever COMMAND leaves running ends with it,
-# and all ends if the caller is killed.
+# root_enter [--user] COMMAND...: COMMAND in private mount and PID namespaces,
+# in the current folder; with --user also in a user namespace that maps every
+# id to itself, so that root there is root here while per-namespace
+# facilities (binfmt_misc on Linux 6.7 and later) are its own; COMMAND mounts
+# the namespace's /proc itself. Whatever
+# COMMAND leaves running ends with it, and all ends if the caller is killed.
 root_enter() {
   if [[ $1 != --user ]]; then
-    setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child "$@"
+    setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child \
+      --mount-proc "$@"
     return
   fi
   shift
@@ -109,7 +97,8 @@ root_enter() {
   echo '0 0 4294967295' >"/proc/$holder/uid_map"
   echo '0 0 4294967295' >"/proc/$holder/gid_map"
   status=0
-  setpriv --pdeathsig KILL nsenter --target "$init" --user --mount --pid -- "$@" || status=$?
+  setpriv --pdeathsig KILL nsenter --target "$init" --user --mount --pid --wd="$PWD" -- "$@" ||
+    status=$?
   kill -KILL "$holder" 2>/dev/null || true
   wait "$holder" 2>/dev/null || true
   return $status

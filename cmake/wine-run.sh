@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine's 64-bit loader, in a fresh prefix copied
 # from a template that is made once per build tree, on $DISPLAY or on an Xvfb
-# display of its own. Used as CMAKE_CROSSCOMPILING_EMULATOR.
+# display of its own. Used as CMAKE_CROSSCOMPILING_EMULATOR. Whatever prefix
+# or home the caller's environment names is left alone: Wine sees only those
+# made here, and only they are removed.
 set -euo pipefail
 
 program=$1
@@ -13,40 +15,48 @@ wine_dir=$root/wine
 template=$wine_dir/template
 mkdir -p "$wine_dir"
 
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEPREFIX
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 loader=/usr/lib/wine/wine64
 
+run=""
 xvfb_pid=""
 cleanup() {
-  [[ -n ${WINEPREFIX:-} && -d ${WINEPREFIX:-} && $WINEPREFIX != "$template" ]] && {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
-  }
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  if [[ -n $run ]]; then
+    WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
+    rm -rf "$run"
+  fi
+  [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+run=$(mktemp -d "$wine_dir/run.XXXXXX")
+# A home of the run's own, for whatever Wine writes outside the prefix.
+export HOME=$run/home XDG_CONFIG_HOME=$run/home/.config XDG_DATA_HOME=$run/home/.local/share
+export XDG_CACHE_HOME=$run/home/.cache
+mkdir -p "$HOME"
 
 # shellcheck source=cmake/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
 
-# One template per build tree, made under a lock so parallel tests share it.
+# One template per build tree, made under a lock so parallel tests share it;
+# one left unfinished is made again.
 (
   flock 9
   if [[ ! -f $template/.ready ]]; then
     rm -rf "$template"
-    WINEPREFIX=$template "$loader" wineboot -i >/dev/null 2>&1 || true
+    export WINEPREFIX=$template
+    "$loader" wineboot -i >/dev/null 2>&1 || true
     # Without a window manager every window close stalls unless Wine manages
     # no windows itself.
-    WINEPREFIX=$template "$loader" reg add 'HKCU\Software\Wine\X11 Driver' \
-      /v Managed /d N /f >/dev/null 2>&1
-    WINEPREFIX=$template wineserver -w
+    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wineserver -w
     touch "$template/.ready"
   fi
 ) 9>"$wine_dir/.lock"
 
-WINEPREFIX=$(mktemp -d "$wine_dir/run.XXXXXX")
-export WINEPREFIX
+export WINEPREFIX=$run/prefix
+mkdir "$WINEPREFIX"
 cp -a "$template/." "$WINEPREFIX/"
 # The screen's DPI. Wine 10 reads it as a session starts, and keeps it for the
 # session's life: the session that reg starts ends before the program's.

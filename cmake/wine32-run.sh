@@ -1,25 +1,28 @@
 #!/usr/bin/env bash
 # Runs a 32-bit Windows program under Debian's 32-bit Wine, in an i386 Debian
-# root whose every program the qemu-i386 emulator runs (this kernel runs no
-# 32-bit code), in a fresh prefix copied from a template, on $DISPLAY or on an
-# Xvfb display of its own. Used as CMAKE_CROSSCOMPILING_EMULATOR.
+# root entered with bubblewrap, in a fresh prefix copied from a template, on
+# $DISPLAY or on an Xvfb display of its own. Used as
+# CMAKE_CROSSCOMPILING_EMULATOR.
+#
+# Where this machine runs i386 code itself, as most x86-64 kernels do, Wine
+# runs natively. Where it does not, every i386 program goes to the qemu-i386
+# emulator through a binfmt_misc entry registered in a user namespace of the
+# run's own (Linux 6.7 and later), which the rest of the machine never sees.
+# Where neither works it registers nothing: it says why and exits 77 (a skip),
+# or 1 under CI. VARNHOLT_WINE32_MODE=native or =emulated forces one way (a
+# machine that runs i386 code can run both); the default is auto.
 #
 # Once per machine, under a lock, it makes in $VARNHOLT_WINE32_CACHE (default
-# /var/cache/varnholt-wine32): the emulator (qemu 10 from Debian 13's
-# qemu-user: older ones take minutes per start), the root with wine32, and the
-# template prefix. Each run happens in private user, mount and PID namespaces
-# (cmake/debian-root.sh): the binfmt_misc entry that hands i386 programs to
-# the emulator is registered in the user namespace's own binfmt_misc, which
-# the host never sees, and the mounts, the prefix (on a tmpfs) and every
-# process go with the namespaces. Where the kernel has no binfmt_misc per user
-# namespace (before Linux 6.7), the entry is registered host-wide for the
-# run's life instead, and those of killed runs are removed by the next one.
-# Needs root. "wine32-run.sh --prepare" only makes the cache, so that no
-# test's time limit pays for it.
+# /var/cache/varnholt-wine32) the root with wine32 and a template prefix, and,
+# only where it emulates, fetches the emulator (qemu 10 from Debian 13's
+# qemu-user: older ones take minutes per start). Each run has its prefix, home
+# and /tmp on tmpfs, and its processes end with it. Needs root.
+# "wine32-run.sh --prepare" only makes the cache, so that no test's time limit
+# pays for it.
 set -euo pipefail
 
 if [[ $(id -u) -ne 0 ]]; then
-  exec sudo --preserve-env=DISPLAY,VARNHOLT_WINE32_CACHE,VARNHOLT_WINE_ROOT "$0" "$@"
+  exec sudo --preserve-env=DISPLAY,CI,VARNHOLT_WINE32_CACHE,VARNHOLT_WINE32_MODE "$0" "$@"
 fi
 
 self=$(realpath "${BASH_SOURCE[0]}")
@@ -29,85 +32,115 @@ source "$(dirname "$self")/debian-root.sh"
 
 cache=${VARNHOLT_WINE32_CACHE:-/var/cache/varnholt-wine32}
 # Written to the cache once it is complete; a different recipe remakes it.
-recipe="2 qemu-user/trixie bookworm/i386 minbase wine32 win32 tmpfs-prefix"
+recipe="3 bookworm/i386 minbase wine32 template"
 binfmt=/proc/sys/fs/binfmt_misc
-entry=varnholt-i386
 
-# Every program sees the project, the build tree and its working folder at
-# their own paths inside the root.
+# Every program sees the project, the build tree, its working folder and the
+# program's folder at their own paths inside the root.
 source_dir=$(dirname "$(dirname "$self")")
-build_root=${VARNHOLT_WINE_ROOT:-$(pwd)}
+build_root=$PWD
 while [[ ! -f $build_root/CMakeCache.txt && $build_root != / ]]; do build_root=$(dirname "$build_root"); done
-[[ -f $build_root/CMakeCache.txt ]] || build_root=$(pwd)
+[[ -f $build_root/CMakeCache.txt ]] || build_root=$PWD
 
-# in_root ROOT PREFIX COMMAND...: COMMAND in ROOT with Wine's environment
-# only, in the current folder.
-in_root() {
-  local root=$1 prefix=$2
-  shift 2
-  # UTF-8, so that every Windows file name has a Unix one.
-  chroot "$root" /usr/bin/env -i -C "$(pwd)" PATH=/usr/lib/wine:/usr/bin:/bin \
-    HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" WINEPREFIX="$prefix" WINEARCH=win32 \
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
-
-# register NAME: i386 ELF programs, executables and shared objects, to the
-# emulator; F: the kernel opens it now, so it need not exist inside the root.
-register() {
-  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  printf '%s' ":$1:M::$magic:$mask:$cache/qemu-i386:F" >"$binfmt/register"
-}
-
-# Inside the namespaces: $1 is where the entry goes (private, or the name of
-# a host-wide entry), then --make-root or the program and its arguments.
-in_namespace() {
-  local where=$1
-  shift
-  if [[ $where == private ]]; then
-    mount -t binfmt_misc binfmt_misc "$binfmt"
-    register "$entry"
-  else
-    mountpoint -q "$binfmt" || mount -t binfmt_misc binfmt_misc "$binfmt"
-    # Entries of killed runs go; another run may remove the same one first.
-    local stale
-    for stale in "$binfmt/$entry"-*; do
-      [[ -e $stale ]] && ! kill -0 "${stale##*-}" 2>/dev/null || continue
-      echo -1 >"$stale" 2>/dev/null || true
-    done
-    register "$where"
-    host_entry=$where
-    trap 'echo -1 >"$binfmt/$host_entry" 2>/dev/null || true' EXIT
-  fi
-  if [[ $1 == --make-root ]]; then
-    finish_root "$cache/root.new"
-    return
-  fi
-
-  local root=$cache/root program=$1
-  shift
-  mount -t proc proc "$root/proc"
-  mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
-  # Sorted, so a folder comes before those inside it, which it already holds.
-  local folder
+# wine_in_root ROOT PREFIX FOLDER COMMAND...: COMMAND in ROOT with Wine's
+# environment only, in the current folder, with FOLDER also seen at its path.
+# /tmp, the home and /wine/run are tmpfs of the run's own.
+wine_in_root() {
+  local root=$1 prefix=$2 folder binds=()
+  # Sorted, so that a folder is bound before those inside it.
   while read -r folder; do
-    mkdir -p "$root$folder"
-    mount --bind "$folder" "$root$folder"
-  done < <(printf '%s\n' "$source_dir" "$build_root" "$(pwd)" "$(dirname "$(realpath "$program")")" |
-    sort -u | awk '$0 != "/" { for (i = 1; i <= n; i++) if (index($0, seen[i] "/") == 1) next
-                               seen[++n] = $0; print }')
-  mount -t tmpfs -o mode=0700 prefix "$root/wine/run"
-  cp -a "$root/wine/template/." "$root/wine/run/"
-  in_root "$root" /wine/run wine "$program" "$@"
+    binds+=(--bind "$folder" "$folder")
+  done < <(printf '%s\n' "$source_dir" "$build_root" "$PWD" "$3" | sort -u | grep -vx /)
+  shift 3
+  # UTF-8, so that every Windows file name has a Unix one.
+  bwrap --die-with-parent --unshare-pid --bind "$root" / --proc /proc --dev /dev \
+    --tmpfs /tmp --bind-try /tmp/.X11-unix /tmp/.X11-unix --tmpfs /root \
+    --tmpfs /wine/run "${binds[@]}" --chdir "$PWD" \
+    /usr/bin/env -i PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+    DISPLAY="$DISPLAY" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" "$@"
+}
+
+# make_root: the root with wine32, and its template prefix, made in root.new;
+# it takes the place of the root once complete.
+make_root() {
+  # i386 programs run as the mode says; mmdebstrap need not look for itself.
+  # Nothing there needs /sys, which a user namespace may not mount.
+  root_make "$cache/root.new" bookworm i386 --include=wine32 --skip=check/qemu \
+    --skip=chroot/mount/sys
+  mkdir -p "$cache/root.new/wine/run"
+  # One Wine session, so that wineserver saves the registry as it ends.
+  # Without a window manager every window close stalls unless Wine manages no
+  # windows itself.
+  wine_in_root "$cache/root.new" /wine/template / sh -c '
+    wine wineboot -i >/dev/null 2>&1
+    wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+    wineserver -w' >&2
+  rm -rf "${cache:?}/root"
+  mv "$cache/root.new" "$cache/root"
+}
+
+# run PROGRAM ARGUMENT...: the program in a fresh prefix.
+run() {
+  wine_in_root "$cache/root" /wine/run "$(dirname "$1")" sh -c \
+    'cp -a /wine/template/. /wine/run/ && exec wine "$@"' sh "$@"
+}
+
+# Inside a run's user namespace: a binfmt_misc of its own hands i386 ELF
+# programs, executables and shared objects, to the emulator. F: the kernel
+# opens the emulator now, so it need not be inside the root.
+if [[ ${1:-} == --emulated ]]; then
+  shift
+  mount -t proc proc /proc
+  mount -t binfmt_misc binfmt_misc "$binfmt"
+  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  printf '%s' ":varnholt-i386:M::$magic:$mask:$cache/qemu-i386:F" >"$binfmt/register"
+  "$@"
+  exit
+fi
+
+# unavailable REASON: no way to run i386 programs here; a skip, or under CI a
+# failure.
+unavailable() {
+  echo "$root_name: $*: the 32-bit programs cannot run on this machine" >&2
+  [[ ${CI:-} != true ]] || exit 1
+  exit 77
+}
+
+for tool in arch-test bwrap mmdebstrap; do
+  command -v $tool >/dev/null || root_die "$tool is missing (scripts/deps.sh installs it)"
+done
+mode=${VARNHOLT_WINE32_MODE:-auto}
+if [[ $mode == auto ]]; then
+  if arch-test -n i386 >/dev/null; then
+    mode=native
+  elif (root_enter --user mount -t binfmt_misc binfmt_misc "$binfmt") 2>/dev/null; then
+    mode=emulated
+  else
+    unavailable "this machine runs no i386 code, and its kernel ($(uname -r)) has no binfmt_misc of a user namespace's own (Linux 6.7 and later) for an emulator"
+  fi
+fi
+[[ $mode == native || $mode == emulated ]] ||
+  root_die "VARNHOLT_WINE32_MODE must be auto, native or emulated, not '$mode'"
+
+# in_mode COMMAND...: COMMAND, a function of this script's, with i386 programs
+# run natively or by the emulator.
+in_mode() {
+  if [[ $mode == native ]]; then
+    "$@"
+  else
+    root_enter --user "$self" --emulated "$@"
+  fi
 }
 
 # qemu-i386 from Debian 13's qemu-user, a static program, fetched with apt's
-# own state kept in a scratch folder: the machine's sources and lists stay
-# as they are.
+# own state kept in a scratch folder of the cache: the machine's sources and
+# lists stay as they are.
 make_emulator() {
-  echo "wine32-run: fetching qemu-i386 (Debian 13) into $cache" >&2
-  local work
-  work=$(mktemp -d)
+  echo "$root_name: fetching qemu-i386 (Debian 13) into $cache" >&2
+  local work=$cache/emulator.new
+  rm -rf "$work"
   mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$work/deb"
   printf 'Types: deb\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: %s\n' \
     "$(root_mirror)" /usr/share/keyrings/debian-archive-keyring.gpg >"$work/trixie.sources"
@@ -125,63 +158,29 @@ make_emulator() {
   rm -rf "$work"
 }
 
-# Inside the namespaces: the root's second stage, wine32 and the template
-# prefix.
-finish_root() (
-  local root=$1
-  cd /
-  # As in a container: in a user namespace device nodes cannot be made.
-  chroot "$root" /usr/bin/env container=lxc /debootstrap/debootstrap --second-stage >&2
-  mount -t proc proc "$root/proc"
-  chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive apt-get -q update >&2
-  chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive \
-    apt-get -q install -y --no-install-recommends wine32 >&2
-  chroot "$root" apt-get clean
-  mkdir -p "$root/tmp/.X11-unix" "$root/wine/run"
-  mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
-  in_root "$root" /wine/template wine wineboot -i >/dev/null 2>&1 || true
-  # Without a window manager every window close stalls unless Wine manages
-  # no windows itself.
-  in_root "$root" /wine/template wine reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Managed /d N /f >/dev/null 2>&1
-  in_root "$root" /wine/template wineserver -w
-)
-
-if [[ ${1:-} == --in-namespace ]]; then
-  shift
-  in_namespace "$@"
-  exit
-fi
+cache_made() {
+  root_recipe_is "$cache" "$recipe" && [[ $mode == native || -x $cache/qemu-i386 ]]
+}
+make_cache() {
+  [[ $mode == native || -x $cache/qemu-i386 ]] || make_emulator
+  if ! root_recipe_is "$cache" "$recipe"; then
+    rm -f "$cache/.ready"
+    in_mode make_root
+    root_recipe_done "$cache" "$recipe"
+  fi
+}
 
 xvfb_pid=""
-cleanup() {
-  [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
+trap '[[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
 # shellcheck source=cmake/xvfb.sh
 source "$(dirname "$self")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
 
-# A binfmt_misc of the user namespace's own where the kernel has one;
-# otherwise a host-wide entry named after this process, so that parallel runs
-# keep theirs.
-namespace=(--user)
-where=private
-if ! (root_enter --user mount -t binfmt_misc binfmt_misc "$binfmt") 2>/dev/null; then
-  namespace=()
-  where=$entry-$$
+root_cache "$cache" cache_made make_cache
+if [[ ${1:-} == --prepare ]]; then
+  echo "$root_name: i386 programs run $mode here; the root is in $cache"
+  exit 0
 fi
-
-make_cache() {
-  [[ -x $cache/qemu-i386 ]] || make_emulator
-  root_bootstrap "$cache/root.new" bookworm i386 --foreign
-  root_enter "${namespace[@]}" "$self" --in-namespace "$where" --make-root 9>&-
-  rm -rf "${cache:?}/root"
-  mv "$cache/root.new" "$cache/root"
-}
-# The namespaces do not inherit the lock, so nothing left of a run can hold it.
-root_cache "$cache" "$recipe" make_cache
-[[ ${1:-} != --prepare ]] || exit 0
-
-root_enter "${namespace[@]}" "$self" --in-namespace "$where" "$@" 9>&-
+program=$(realpath -- "$1")
+shift
+in_mode run "$program" "$@" 9<&-

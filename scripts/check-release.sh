@@ -94,7 +94,7 @@ if [[ -n $state && $state != not-installed ]]; then
 else
   # Marked before the install starts, so that an interrupted one is purged.
   installed=true
-  apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "$deb"
+  apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends --no-remove "$deb"
   desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
   metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
   desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"

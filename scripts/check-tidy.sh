@@ -47,14 +47,27 @@ while read -r dir; do
 done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
   sed -n '/search starts here/,/End of search list/p' | grep '/c++' | sed 's/^ *//')
 
+# tidy DATABASE [OPTION...] <SOURCES: the findings. A source that clang-tidy
+# fails on (a crash, or code it cannot compile) is named in $work/failed.
 tidy() {
-  xargs -r -P 2 -n 1 clang-tidy --quiet -p "$@" 2>/dev/null |
-    grep -E '^/.*: (warning|error): ' || true
+  xargs -r -P 2 -n 1 sh -c '
+    eval "file=\${$#}"
+    output=$(clang-tidy --quiet "$@" 2>&1) && status=0 || status=$?
+    printf "%s\n" "$output" | grep -E "^/.*: (warning|error): "
+    if [ "$status" -ne 0 ]; then
+      printf "check-tidy: clang-tidy failed on %s (exit status %s)\n%s\n" \
+        "$file" "$status" "$(printf "%s\n" "$output" | tail -n 20)" >>"$0"
+    fi
+    exit 0' "$work/failed" -p "$@"
 }
 {
   tidy "$native" <"$work/native"
   tidy "$windows" --extra-arg=--target=x86_64-w64-mingw32 "${mingw_cxx_includes[@]}" <"$work/windows"
 } | sed "s|^$PWD/||" | sort -u >"$work/findings"
+if [[ -s $work/failed ]]; then
+  cat "$work/failed" >&2
+  exit 1
+fi
 
 checked=$(cat "$work/native" "$work/windows" | wc -l)
 ((checked > 0)) || { echo "check-tidy: no product sources in the compile commands" >&2; exit 1; }

@@ -3,15 +3,10 @@
 # Windows' own DLLs, at most 400 KiB.
 set -euo pipefail
 build=${1:-build/win32}
-shopt -s nullglob
-programs=("$build"/main_window/Varnholt.exe)
-if ((${#programs[@]} == 0)); then
-  echo "inspect-product: no Varnholt.exe yet in $build; nothing to inspect"
-  exit 0
-fi
-exe=${programs[0]}
-headers=$(i686-w64-mingw32-objdump -p "$exe")
+exe=$build/main_window/Varnholt.exe
 fail() { echo "inspect-product: $*" >&2; exit 1; }
+[[ -f $exe ]] || fail "$exe is missing"
+headers=$(i686-w64-mingw32-objdump -p "$exe")
 
 grep -q "file format pei-i386" <<<"$headers" || fail "not a PE32 i386 image"
 grep -qE "^Subsystem\s+00000002" <<<"$headers" || fail "not a GUI program"
