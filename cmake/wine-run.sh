@@ -30,9 +30,10 @@ cleanup() {
 }
 trap cleanup EXIT
 run=$(mktemp -d "$wine_dir/run.XXXXXX")
-# A home of the run's own, for whatever Wine writes outside the prefix.
-export HOME=$run/home XDG_CONFIG_HOME=$run/home/.config XDG_DATA_HOME=$run/home/.local/share
-export XDG_CACHE_HOME=$run/home/.cache
+# A home of the build tree's own, for whatever Wine does outside the prefix:
+# the prefixes link their user folders to it.
+export HOME=$wine_dir/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
 mkdir -p "$HOME"
 
 # shellcheck source=cmake/xvfb.sh
