@@ -40,7 +40,8 @@ if [[ ${1:-} == --run-tests ]]; then
   mkdir -p "$run/root/src" "$run/root$wine32_cache"
   tar --exclude=./build --exclude=./.git -cf - . | tar -C "$run/root/src" -xf -
   exec bwrap --die-with-parent --unshare-pid --bind "$run/root" / --dev /dev --proc /proc \
-    --bind /sys /sys --tmpfs /tmp --bind "$wine32_cache" "$wine32_cache" --chdir /src \
+    --bind /sys /sys --perms 1777 --tmpfs /dev/shm --perms 1777 --tmpfs /tmp \
+    --bind "$wine32_cache" "$wine32_cache" --chdir /src \
     /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" CI="${CI:-}" \
     VARNHOLT_WINE32_CACHE="$wine32_cache" VARNHOLT_WINE32_MODE="${VARNHOLT_WINE32_MODE:-auto}" \
