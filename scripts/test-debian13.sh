@@ -39,7 +39,10 @@ if [[ ${1:-} == --run-tests ]]; then
     -o "lowerdir=$cache/root,upperdir=$run/upper,workdir=$run/work" "$run/root"
   mkdir -p "$run/root/src" "$run/root$wine32_cache"
   tar --exclude=./build --exclude=./.git -cf - . | tar -C "$run/root/src" -xf -
-  exec bwrap --die-with-parent --unshare-pid --bind "$run/root" / --dev /dev --proc /proc \
+  # The namespace's own /proc, whole: the emulated i686 runs mount another
+  # one in a user namespace, which the kernel allows only beside a /proc
+  # that hides nothing (bwrap's --proc covers parts of it).
+  exec bwrap --die-with-parent --bind "$run/root" / --dev /dev --bind /proc /proc \
     --bind /sys /sys --perms 1777 --tmpfs /dev/shm --perms 1777 --tmpfs /tmp \
     --bind "$wine32_cache" "$wine32_cache" --chdir /src \
     /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
