@@ -158,11 +158,10 @@ make_emulator() {
   rm -rf "$work"
 }
 
-cache_made() {
-  root_recipe_is "$cache" "$recipe" && [[ $mode == native || -x $cache/qemu-i386 ]]
-}
+emulator_made() { [[ $mode == native || -x $cache/qemu-i386 ]]; }
+cache_made() { emulator_made && root_recipe_is "$cache" "$recipe"; }
 make_cache() {
-  [[ $mode == native || -x $cache/qemu-i386 ]] || make_emulator
+  emulator_made || make_emulator
   if ! root_recipe_is "$cache" "$recipe"; then
     rm -f "$cache/.ready"
     in_mode make_root

@@ -30,6 +30,8 @@ trap finish EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+# Built as a user builds them, without a compiler cache.
+unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
 # Both builds take their package times from the commit being built.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH

@@ -1,20 +1,34 @@
 # shellcheck shell=bash
-# Sourced by the test commands. "stage COMMAND..." runs COMMAND in a session
-# of its own and waits for it; "stage_begin COMMAND..." starts one without
-# waiting ($! is its session). An INT or TERM to the caller stops every such
-# session, all that it started included, and then the caller exits; the
-# caller's EXIT trap calls stage_stop too.
+# Sourced by the test commands: stages, each in a session of its own. An INT
+# or TERM to the caller stops every running stage, all that it started
+# included, and then the caller exits; the caller's EXIT trap calls
+# stage_stop too.
 stage_sessions=()
+
+# stage_begin COMMAND...: starts COMMAND; $! is its session.
 stage_begin() {
   setsid "$@" &
   stage_sessions+=("$!")
 }
-stage() {
-  stage_begin "$@"
-  wait "$!"
+
+# stage_wait SESSION: COMMAND's status, once it ends; what it left running is
+# killed.
+stage_wait() {
+  local status=0 session kept=()
+  wait "$1" || status=$?
+  kill -KILL -- "-$1" 2>/dev/null || true
+  for session in "${stage_sessions[@]}"; do [[ $session == "$1" ]] || kept+=("$session"); done
+  stage_sessions=("${kept[@]}")
+  return $status
 }
 
-# TERM to each session; what is left of one after 30 s is killed.
+# stage COMMAND...: runs COMMAND as a stage and waits for it.
+stage() {
+  stage_begin "$@"
+  stage_wait "$!"
+}
+
+# TERM to each running stage; what is left of one after 30 s is killed.
 stage_stop() {
   ((${#stage_sessions[@]})) || return 0
   local session _ sessions

@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ $(id -u) -ne 0 ]]; then
-  exec sudo --preserve-env=CI,VARNHOLT_DEBIAN13_CACHE,VARNHOLT_WINE32_CACHE,VARNHOLT_WINE32_MODE \
+  exec sudo --preserve-env=CI,VARNHOLT_DEBIAN13_CACHE,VARNHOLT_WINE32_CACHE,VARNHOLT_WINE32_MODE,VARNHOLT_CCACHE_DIR \
     "$0" "$@"
 fi
 
@@ -24,6 +24,7 @@ source cmake/debian-root.sh
 
 cache=${VARNHOLT_DEBIAN13_CACHE:-/var/cache/varnholt-debian13}
 wine32_cache=${VARNHOLT_WINE32_CACHE:-/var/cache/varnholt-wine32}
+ccache_dir=${VARNHOLT_CCACHE_DIR:-/var/cache/varnholt-ccache}
 # What scripts/check-release.sh adds to scripts/deps.sh's list.
 packages=$(bash scripts/deps.sh --list lintian appstream desktop-file-utils clang-tidy unzip)
 # A change of the package list remakes the root.
@@ -37,17 +38,18 @@ if [[ ${1:-} == --run-tests ]]; then
   mkdir "$run/upper" "$run/work" "$run/root"
   mount -t overlay overlay \
     -o "lowerdir=$cache/root,upperdir=$run/upper,workdir=$run/work" "$run/root"
-  mkdir -p "$run/root/src" "$run/root$wine32_cache"
+  mkdir -p "$run/root/src" "$run/root$wine32_cache" "$run/root$ccache_dir"
   tar --exclude=./build --exclude=./.git -cf - . | tar -C "$run/root/src" -xf -
   # The namespace's own /proc, whole: the emulated i686 runs mount another
   # one in a user namespace, which the kernel allows only beside a /proc
   # that hides nothing (bwrap's --proc covers parts of it).
   exec bwrap --die-with-parent --bind "$run/root" / --dev /dev --bind /proc /proc \
     --bind /sys /sys --perms 1777 --tmpfs /dev/shm --perms 1777 --tmpfs /tmp \
-    --bind "$wine32_cache" "$wine32_cache" --chdir /src \
+    --bind "$wine32_cache" "$wine32_cache" --bind "$ccache_dir" "$ccache_dir" --chdir /src \
     /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" CI="${CI:-}" \
     VARNHOLT_WINE32_CACHE="$wine32_cache" VARNHOLT_WINE32_MODE="${VARNHOLT_WINE32_MODE:-auto}" \
+    VARNHOLT_CCACHE_DIR="$ccache_dir" \
     bash scripts/test.sh
 fi
 
@@ -68,6 +70,8 @@ root_cache "$cache" made make_root
 # Both release builds inside take their times from the commit being tested.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH
+root_cache_dir "$wine32_cache"
+root_cache_dir "$ccache_dir"
 started=$SECONDS
 root_enter "$0" --run-tests 9<&-
 echo "$root_name: scripts/test.sh passed on Debian 13 in $((SECONDS - started)) s"
