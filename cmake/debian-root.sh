@@ -64,10 +64,13 @@ root_make() {
   while read -r setting; do
     options+=("--aptopt=$setting")
   done < <(apt-config dump | grep -E '^Acquire::[a-z]+::Proxy ' || true)
-  rm -rf -- "$dir"
+  rm -rf -- "$dir" "$dir.tmp"
+  mkdir -- "$dir.tmp"
   echo "${root_name:-debian-root}: making a Debian $suite ($arch) root from $mirror in $dir" >&2
-  root_enter mmdebstrap --quiet --mode=root --variant=minbase --arch="$arch" \
+  # Its scratch files in the cache too, where a killed run's are removed next time.
+  TMPDIR=$dir.tmp root_enter mmdebstrap --quiet --mode=root --variant=minbase --arch="$arch" \
     "${options[@]}" "$@" "$suite" "$dir" "$mirror" >&2 || root_die "mmdebstrap of $suite failed"
+  rm -rf -- "$dir.tmp"
 }
 
 # root_enter [--user] COMMAND...: COMMAND in private mount and PID namespaces,

@@ -19,25 +19,30 @@ unset WINEPREFIX
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 loader=/usr/lib/wine/wine64
 
+# shellcheck source=cmake/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 run=""
+wine_tmp=""
 xvfb_pid=""
 cleanup() {
   if [[ -n $run ]]; then
     WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
     rm -rf "$run"
   fi
-  [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true
+  [[ -z $wine_tmp ]] || rm -rf "$wine_tmp"
+  stop_xvfb
 }
 trap cleanup EXIT
 run=$(mktemp -d "$wine_dir/run.XXXXXX")
+# Wine's server folders go to a folder of the run's own, on a short path for
+# their sockets.
+wine_tmp=$(mktemp -d)
+export TMPDIR=$wine_tmp
 # A home of the build tree's own, for whatever Wine does outside the prefix:
 # the prefixes link their user folders to it.
 export HOME=$wine_dir/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
 mkdir -p "$HOME"
-
-# shellcheck source=cmake/xvfb.sh
-source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
 
 # One template per build tree, made under a lock so parallel tests share it;

@@ -170,7 +170,7 @@ make_cache() {
 }
 
 xvfb_pid=""
-trap '[[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+trap stop_xvfb EXIT
 # shellcheck source=cmake/xvfb.sh
 source "$(dirname "$self")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb

@@ -1,5 +1,5 @@
 # Sourced. start_xvfb starts an Xvfb on a display number it picks itself and
-# exports DISPLAY; xvfb_pid is the server, for the caller to stop. No server
+# exports DISPLAY; xvfb_pid is the server, which stop_xvfb stops. No server
 # resets, so clients may come and go without meeting a server mid-reset. The
 # server ends when its caller does, however that ends.
 start_xvfb() {
@@ -17,4 +17,10 @@ start_xvfb() {
     return 1
   fi
   export DISPLAY
+}
+
+# stop_xvfb: the server ends, and has removed its socket, before this returns.
+stop_xvfb() {
+  [[ -z ${xvfb_pid:-} ]] || { kill "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null || true
+  xvfb_pid=""
 }

@@ -82,7 +82,7 @@ zip_files=$(cd "$first/packages" && unzip -Z1 Varnholt-*-win32.zip | tr '\n' ' '
 [[ $zip_files == "LICENSE README.md Varnholt.exe " ]] || fail "the zip holds: $zip_files"
 
 deb=$(echo "$first"/packages/varnholt_*.deb)
-lintian --fail-on error --info "$deb" || fail "lintian reports errors"
+TMPDIR=$work lintian --fail-on error --info "$deb" || fail "lintian reports errors"
 dpkg-deb -f "$deb" Depends Installed-Size
 
 # Installing, starting and purging the package: one run at a time, and never

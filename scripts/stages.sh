@@ -12,11 +12,11 @@ stage_begin() {
 }
 
 # stage_wait SESSION: COMMAND's status, once it ends; what it left running is
-# killed.
+# stopped.
 stage_wait() {
   local status=0 session kept=()
   wait "$1" || status=$?
-  kill -KILL -- "-$1" 2>/dev/null || true
+  kill -TERM -- "-$1" 2>/dev/null || true
   for session in "${stage_sessions[@]}"; do [[ $session == "$1" ]] || kept+=("$session"); done
   stage_sessions=("${kept[@]}")
   return $status

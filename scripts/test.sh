@@ -27,7 +27,7 @@ source scripts/stages.sh
 source cmake/xvfb.sh
 xvfb_pid=""
 home=$(mktemp -d)
-trap 'stage_stop; [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$home"' EXIT
+trap 'stage_stop; stop_xvfb; rm -rf "$home"' EXIT
 export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
 export XDG_STATE_HOME=$home/state
 # One Xvfb for the window tests.
