@@ -44,7 +44,8 @@ while [[ ! -f $build_root/CMakeCache.txt && $build_root != / ]]; do build_root=$
 
 # wine_in_root ROOT PREFIX FOLDER COMMAND...: COMMAND in ROOT with Wine's
 # environment only, in the current folder, with FOLDER also seen at its path.
-# /tmp, the home and /wine/run are tmpfs of the run's own.
+# /tmp, the home, /wine/run and Wine's TMPDIR are tmpfs of the run's own (the
+# current folder may be the machine's /tmp).
 wine_in_root() {
   local root=$1 prefix=$2 folder binds=()
   # Sorted, so that a folder is bound before those inside it.
@@ -55,8 +56,8 @@ wine_in_root() {
   # UTF-8, so that every Windows file name has a Unix one.
   bwrap --die-with-parent --unshare-pid --bind "$root" / --proc /proc --dev /dev \
     --tmpfs /tmp --bind-try /tmp/.X11-unix /tmp/.X11-unix --tmpfs /root \
-    --tmpfs /wine/run "${binds[@]}" --chdir "$PWD" \
-    /usr/bin/env -i PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+    --tmpfs /wine/run --tmpfs /wine/tmp "${binds[@]}" --chdir "$PWD" \
+    /usr/bin/env -i PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root TMPDIR=/wine/tmp LANG=C.UTF-8 \
     DISPLAY="$DISPLAY" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" "$@"
 }
@@ -68,7 +69,7 @@ make_root() {
   # Nothing there needs /sys, which a user namespace may not mount.
   root_make "$cache/root.new" bookworm i386 --include=wine32 --skip=check/qemu \
     --skip=chroot/mount/sys
-  mkdir -p "$cache/root.new/wine/run"
+  mkdir -p "$cache/root.new/wine/run" "$cache/root.new/wine/tmp"
   # One Wine session, so that wineserver saves the registry as it ends.
   # Without a window manager every window close stalls unless Wine manages no
   # windows itself.
