@@ -21,23 +21,30 @@ loader=/usr/lib/wine/wine64
 
 # shellcheck source=cmake/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+
+# forget_server PREFIX: the folder that Wine's server kept for PREFIX, once
+# the server has ended, and the folder holding it if that is left empty.
+forget_server() {
+  local folder
+  for folder in "${TMPDIR:-/tmp}"/wine-*/"$(printf 'server-%x-%x' "$(stat -c %d "$1")" "$(stat -c %i "$1")")"; do
+    [[ -d $folder ]] || continue
+    rm -rf "$folder"
+    rmdir "$(dirname "$folder")" 2>/dev/null || true
+  done
+}
+
 run=""
-wine_tmp=""
 xvfb_pid=""
 cleanup() {
   if [[ -n $run ]]; then
     WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
+    [[ ! -d $run/prefix ]] || forget_server "$run/prefix"
     rm -rf "$run"
   fi
-  [[ -z $wine_tmp ]] || rm -rf "$wine_tmp"
   stop_xvfb
 }
 trap cleanup EXIT
 run=$(mktemp -d "$wine_dir/run.XXXXXX")
-# Wine's server folders go to a folder of the run's own, on a short path for
-# their sockets.
-wine_tmp=$(mktemp -d)
-export TMPDIR=$wine_tmp
 # A home of the build tree's own, for whatever Wine does outside the prefix:
 # the prefixes link their user folders to it.
 export HOME=$wine_dir/home
@@ -57,6 +64,7 @@ mkdir -p "$HOME"
     # no windows itself.
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
+    forget_server "$template"
     touch "$template/.ready"
   fi
 ) 9>"$wine_dir/.lock"
