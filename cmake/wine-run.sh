@@ -44,6 +44,10 @@ cleanup() {
   stop_xvfb
 }
 trap cleanup EXIT
+# Stopped at once with ctest, which reads our output, this script would die of
+# SIGPIPE on bash's own messages before cleaning up; caught rather than
+# ignored, so the programs it starts keep the default.
+trap : PIPE
 run=$(mktemp -d "$wine_dir/run.XXXXXX")
 # A home of the build tree's own, for whatever Wine does outside the prefix:
 # the prefixes link their user folders to it.
