@@ -50,15 +50,16 @@ done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
 # tidy DATABASE [OPTION...] <SOURCES: the findings. A source that clang-tidy
 # fails on (a crash, or code it cannot compile) is named in $work/failed.
 tidy() {
-  xargs -r -P 2 -n 1 sh -c '
-    eval "file=\${$#}"
-    output=$(clang-tidy --quiet "$@" 2>&1) && status=0 || status=$?
+  xargs -r -P 2 -I{} sh -c '
+    failed=$1 file=$2
+    shift 2
+    output=$(clang-tidy --quiet "$@" "$file" 2>&1) && status=0 || status=$?
     printf "%s\n" "$output" | grep -E "^/.*: (warning|error): "
     if [ "$status" -ne 0 ]; then
       printf "check-tidy: clang-tidy failed on %s (exit status %s)\n%s\n" \
-        "$file" "$status" "$(printf "%s\n" "$output" | tail -n 20)" >>"$0"
+        "$file" "$status" "$(printf "%s\n" "$output" | tail -n 20)" >>"$failed"
     fi
-    exit 0' "$work/failed" -p "$@"
+    exit 0' sh "$work/failed" {} -p "$@"
 }
 {
   tidy "$native" <"$work/native"

@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Stages that end are stopped with all they started, so none keeps the lock.
 exec 7<.
 flock -n 7 || { echo "test: another test command is running in $PWD" >&2; exit 1; }
 
@@ -36,9 +37,9 @@ start_xvfb
 # tests PRESET: its build and its tests.
 tests() {
   local log=$home/ctest-$1.log
-  stage cmake --preset "$1" 7<&-
-  stage cmake --build --preset "$1" 7<&-
-  stage ctest --preset "$1" --output-log "$log" 7<&-
+  stage cmake --preset "$1"
+  stage cmake --build --preset "$1"
+  stage ctest --preset "$1" --output-log "$log"
   if [[ ${CI:-} == true ]] && grep -qE '\*\*\*Skipped|\(Skipped\)' "$log"; then
     echo "test: under CI no test may be skipped: CI installs all that the tests need" >&2
     exit 1
@@ -49,10 +50,10 @@ for preset in linux linux-asan win64-wine; do
   tests "$preset"
 done
 
-stage cmake --preset win32 7<&-
-stage cmake --build --preset win32 7<&-
+stage cmake --preset win32
+stage cmake --build --preset win32
 scripts/inspect-product.sh build/win32
-stage scripts/check-release.sh 7<&-
+stage scripts/check-release.sh
 
 # Last: the platform tests built for i686, and the end-to-end suite against
 # the very program above, under 32-bit Wine; natively where this machine runs
@@ -64,7 +65,7 @@ if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
 fi
 started=$SECONDS
 status=0
-stage cmake/wine32-run.sh --prepare 7<&- || status=$?
+stage cmake/wine32-run.sh --prepare || status=$?
 if ((status == 77)); then
   echo "test: the i686 stage is skipped: this machine cannot run it (above)"
   exit 0
