@@ -13,4 +13,4 @@ if [[ -z ${DISPLAY:-} ]]; then
 fi
 # The Wine prefix template stays in the build tree, so later starts are quick.
 export VARNHOLT_WINE_ROOT=$PWD/build/win64-wine
-exec cmake/wine-run.sh build/win64-wine/main_window/Varnholt.exe
+exec scripts/wine-run.sh build/win64-wine/main_window/Varnholt.exe

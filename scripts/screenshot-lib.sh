@@ -36,8 +36,8 @@ wait_for() {
   done
 }
 
-# shellcheck source=cmake/xvfb.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../cmake/xvfb.sh"
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 
 window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 has_window() { [[ -n $(window_named "$1") ]]; }

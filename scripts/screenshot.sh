@@ -35,7 +35,7 @@ shoot() {
   # An empty clipboard, so only this run's digest can be read back.
   xclip -selection clipboard -i /dev/null
   VARNHOLT_WINE_ROOT=$build VARNHOLT_WINE_DPI=$dpi \
-    cmake/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
+    scripts/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
   app_pid=$!
 
   # The first Wine start in a build tree makes its prefix; allow for that. The

@@ -3,12 +3,12 @@
 # root with everything scripts/deps.sh names, made once per machine by
 # mmdebstrap, under a lock, in $VARNHOLT_DEBIAN13_CACHE (default
 # /var/cache/varnholt-debian13), from the Debian archive this machine's apt
-# uses (cmake/debian-root.sh). Each run works on a copy of this tree in a
+# uses (scripts/debian-root.sh). Each run works on a copy of this tree in a
 # throw-away layer over the root, entered with bubblewrap in private mount and
 # PID namespaces: the layer, its mounts and its processes go when the run
 # ends, so the root stays as it was made and runs beside each other do not
 # meet. The i686 stage runs there too, on the machine's i386 root
-# (cmake/wine32-run.sh), which it shares. Needs root.
+# (scripts/wine32-run.sh), which it shares. Needs root.
 # "test-debian13.sh --prepare" only makes the root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,8 +19,8 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 
 root_name=test-debian13
-# shellcheck source=cmake/debian-root.sh
-source cmake/debian-root.sh
+# shellcheck source=scripts/debian-root.sh
+source scripts/debian-root.sh
 
 cache=${VARNHOLT_DEBIAN13_CACHE:-/var/cache/varnholt-debian13}
 wine32_cache=${VARNHOLT_WINE32_CACHE:-/var/cache/varnholt-wine32}

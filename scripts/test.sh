@@ -16,16 +16,16 @@ scripts/deps.sh
 # A compiler cache of the machine's own, outside the checkout, for the
 # builds configured here afresh; the release check builds without it.
 root_name=test
-# shellcheck source=cmake/debian-root.sh
-source cmake/debian-root.sh
+# shellcheck source=scripts/debian-root.sh
+source scripts/debian-root.sh
 export CCACHE_DIR=${VARNHOLT_CCACHE_DIR:-/var/cache/varnholt-ccache} CCACHE_MAXSIZE=2G
 root_cache_dir "$CCACHE_DIR"
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 
 # shellcheck source=scripts/stages.sh
 source scripts/stages.sh
-# shellcheck source=cmake/xvfb.sh
-source cmake/xvfb.sh
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
 xvfb_pid=""
 home=$(mktemp -d)
 trap 'stage_stop; stop_xvfb; rm -rf "$home"' EXIT
@@ -65,7 +65,7 @@ if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
 fi
 started=$SECONDS
 status=0
-stage cmake/wine32-run.sh --prepare || status=$?
+stage scripts/wine32-run.sh --prepare || status=$?
 if ((status == 77)); then
   echo "test: the i686 stage is skipped: this machine cannot run it (above)"
   exit 0

@@ -55,8 +55,8 @@ ended() {  # pid, seconds: gone in time, and reaped
 }
 
 ### X11 ###
-# shellcheck source=cmake/xvfb.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/xvfb.sh"
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 start_xvfb
 xvfb=$xvfb_pid
 background+=("$xvfb")

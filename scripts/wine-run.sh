@@ -19,7 +19,7 @@ unset WINEPREFIX
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 loader=/usr/lib/wine/wine64
 
-# shellcheck source=cmake/xvfb.sh
+# shellcheck source=scripts/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 
 # forget_server PREFIX: the folder that Wine's server kept for PREFIX, once

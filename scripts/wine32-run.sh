@@ -27,7 +27,7 @@ fi
 
 self=$(realpath "${BASH_SOURCE[0]}")
 root_name=wine32-run
-# shellcheck source=cmake/debian-root.sh
+# shellcheck source=scripts/debian-root.sh
 source "$(dirname "$self")/debian-root.sh"
 
 cache=${VARNHOLT_WINE32_CACHE:-/var/cache/varnholt-wine32}
@@ -172,7 +172,7 @@ make_cache() {
 
 xvfb_pid=""
 trap stop_xvfb EXIT
-# shellcheck source=cmake/xvfb.sh
+# shellcheck source=scripts/xvfb.sh
 source "$(dirname "$self")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
 
