@@ -6,8 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh clang-tidy
-
 # .clang-tidy names its checks one by one, up to clang-tidy 19's; an older
 # clang-tidy skips the names it lacks. From 19 on, every name must be known:
 # a misspelt or dropped check or option would be off in silence.

@@ -1,12 +1,19 @@
 # shellcheck shell=bash
 # Sourced. Debian roots for the tests: made once per machine by mmdebstrap, in
-# a cache folder of their own, from the Debian archive that this machine's apt
-# uses, in private namespaces that take their mounts and processes with them
-# when the command ends or its caller dies. Needs root.
+# a cache folder of the caller's own, from the Debian archive that this
+# machine's apt uses, in a user namespace whose mounts and processes end with
+# the command or its caller. Root's caches are in /var/cache, anyone else's
+# in their own cache folder; another user needs subordinate ids (useradd
+# gives them), with which the root's other owners are mapped.
 
 root_die() {
   echo "${root_name:-debian-root}: $*" >&2
   exit 1
+}
+
+# root_cache_home NAME: the default folder of the cache NAME.
+root_cache_home() {
+  if ((EUID == 0)); then echo "/var/cache/varnholt-$1"; else echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnholt/$1"; fi
 }
 
 # root_cache_dir DIR: makes DIR the cache folder, or refuses it. It must be an
@@ -16,7 +23,7 @@ root_cache_dir() {
   local dir=$1
   [[ $dir == /?* && $dir != */ && $(realpath -m -- "$dir") == "$dir" ]] ||
     root_die "the cache folder must be an absolute path of its own, not '$dir'"
-  [[ -e $dir ]] || mkdir -p -- "$dir"
+  [[ -e $dir ]] || mkdir -p -m 755 -- "$dir"
   [[ -d $dir && -O $dir && $(stat -c %A -- "$dir") == d????-??-?* ]] ||
     root_die "$dir is not a folder that this user alone may write to"
   [[ -e $dir/.varnholt-cache || -z $(ls -A -- "$dir") ]] ||
@@ -56,7 +63,8 @@ root_mirror() {
 }
 
 # root_make DIR SUITE ARCH [MMDEBSTRAP-OPTION...]: a minimal Debian in DIR,
-# made afresh in one apt run, with this machine's apt proxy.
+# made afresh in one apt run, with this machine's apt proxy. Runs inside
+# root_enter, where mmdebstrap is root already.
 root_make() {
   local dir=$1 suite=$2 arch=$3 mirror setting options=()
   shift 3
@@ -68,24 +76,45 @@ root_make() {
   mkdir -- "$dir.tmp"
   echo "${root_name:-debian-root}: making a Debian $suite ($arch) root from $mirror in $dir" >&2
   # Its scratch files in the cache too, where a killed run's are removed next time.
-  TMPDIR=$dir.tmp root_enter mmdebstrap --quiet --mode=root --variant=minbase --arch="$arch" \
+  TMPDIR=$dir.tmp mmdebstrap --quiet --mode=unshare --variant=minbase --arch="$arch" \
     "${options[@]}" "$@" "$suite" "$dir" "$mirror" >&2 || root_die "mmdebstrap of $suite failed"
   rm -rf -- "$dir.tmp"
 }
 
-# root_enter [--user] COMMAND...: COMMAND in private mount and PID namespaces,
-# in the current folder; with --user also in a user namespace that maps every
-# id to itself, so that root there is root here while per-namespace
-# facilities (binfmt_misc on Linux 6.7 and later) are its own; COMMAND mounts
-# the namespace's /proc itself. Whatever
-# COMMAND leaves running ends with it, and all ends if the caller is killed.
+# root_ids: this user's subordinate ids as "UID-START COUNT GID-START COUNT";
+# fails, naming the fix, where there are none.
+root_ids() {
+  local user ids
+  user=$(id -un)
+  ids="$(getsubids "$user" 2>/dev/null | awk '{ print $3, $4; exit }') $(getsubids -g "$user" 2>/dev/null | awk '{ print $3, $4; exit }')"
+  [[ $ids =~ ^[0-9]+\ [0-9]+\ [0-9]+\ [0-9]+$ ]] && echo "$ids" && return
+  echo "$user has no subordinate ids; give it some with: sudo usermod --add-subuids 100000-165535 --add-subgids 100000-165535 $user" >&2
+  return 1
+}
+
+# root_enter [--user] COMMAND...: COMMAND as root, in private mount and PID
+# namespaces, in the current folder; COMMAND mounts the namespace's /proc
+# itself. Anyone but root, and root with --user, is root of a user namespace
+# of its own, whose per-namespace facilities (binfmt_misc on Linux 6.7 and
+# later) are its own: for root every id maps to itself; for anyone else root
+# there is the user, and ids from 1 on are the user's subordinate ids.
+# Whatever COMMAND leaves running ends with it, and all ends if the caller is
+# killed.
 root_enter() {
-  if [[ $1 != --user ]]; then
-    setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child \
-      --mount-proc "$@"
+  local uids gids ids
+  if ((EUID == 0)) && [[ $1 != --user ]]; then
+    setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child "$@"
     return
   fi
-  shift
+  [[ $1 != --user ]] || shift
+  if ((EUID == 0)); then
+    uids=$(awk '{ print $1, $1, $3 }' /proc/self/uid_map)
+    gids=$(awk '{ print $1, $1, $3 }' /proc/self/gid_map)
+  else
+    ids=($(root_ids)) || return 1
+    uids="0 $(id -u) 1 1 ${ids[0]} ${ids[1]}"
+    gids="0 $(id -g) 1 1 ${ids[2]} ${ids[3]}"
+  fi
   # The ids are mapped from outside, so a holder keeps the namespaces while
   # the map is written; then COMMAND joins them.
   setpriv --pdeathsig KILL unshare --user --mount --propagation private --pid --fork \
@@ -97,12 +126,49 @@ root_enter() {
     sleep 0.05
   done
   [[ -n $init ]] || root_die "no user namespace"
-  echo '0 0 4294967295' >"/proc/$holder/uid_map"
-  echo '0 0 4294967295' >"/proc/$holder/gid_map"
+  if ((EUID == 0)); then
+    echo "$uids" >"/proc/$holder/uid_map" && echo "$gids" >"/proc/$holder/gid_map"
+  else
+    newuidmap "$holder" $uids && newgidmap "$holder" $gids
+  fi || root_die "the ids could not be mapped"
   status=0
   setpriv --pdeathsig KILL nsenter --target "$init" --user --mount --pid --wd="$PWD" -- "$@" ||
     status=$?
   kill -KILL "$holder" 2>/dev/null || true
   wait "$holder" 2>/dev/null || true
   return $status
+}
+
+# root_inside "$@": in a script that root_enter started as
+# "SCRIPT --in-namespace COMMAND...", mounts the namespace's /proc, runs
+# COMMAND (a function of the script's) and exits; elsewhere nothing.
+root_inside() {
+  [[ ${1:-} == --in-namespace ]] || return 0
+  shift
+  mount -t proc proc /proc
+  "$@"
+  exit
+}
+
+# root_layer ROOT [BWRAP-OPTION...] -- COMMAND...: COMMAND as root in a
+# throw-away layer over ROOT, which lives on a tmpfs of this namespace only,
+# mounted on ROOT's sibling folder "layer", with PATH, HOME and LANG as the
+# only environment beyond what COMMAND sets (NAME=VALUE words first). Runs
+# inside root_enter.
+root_layer() {
+  local root=$1 layer options=()
+  layer=$(dirname "$1")/layer
+  shift
+  while [[ $1 != -- ]]; do options+=("$1") && shift; done
+  shift
+  mount -t tmpfs -o mode=0755 layer "$layer"
+  mkdir "$layer/upper" "$layer/work" "$layer/root"
+  mount -t overlay overlay -o "lowerdir=$root,upperdir=$layer/upper,workdir=$layer/work" \
+    "$layer/root"
+  # The namespace's own /proc, whole: an emulated i686 run mounts another one
+  # in a user namespace, which the kernel allows only beside a /proc that
+  # hides nothing (bwrap's --proc covers parts of it).
+  bwrap --die-with-parent --bind "$layer/root" / --dev /dev --bind /proc /proc --bind /sys /sys \
+    --perms 1777 --tmpfs /dev/shm --perms 1777 --tmpfs /tmp "${options[@]}" \
+    /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
 }

@@ -10,7 +10,8 @@ packages=(
   cmake g++ make ccache libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
   libgtk-3-dev xdotool xclip imagemagick
-  sway wl-clipboard wtype dpkg-dev strip-nondeterminism mmdebstrap bubblewrap arch-test
+  sway wl-clipboard wtype dpkg-dev strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
+  lintian appstream desktop-file-utils clang-tidy unzip
 )
 list=false
 [[ ${1:-} != --list ]] || { list=true; shift; }
@@ -30,7 +31,10 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   sudo=""
-  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  if ((EUID != 0)); then
+    sudo="sudo"
+    echo "deps: installing ${missing[*]} with sudo (nothing else here asks for root)" >&2
+  fi
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends --no-remove \
     "${missing[@]}"

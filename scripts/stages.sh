@@ -1,24 +1,28 @@
 # shellcheck shell=bash
-# Sourced by the test commands: stages, each in a session of its own. An INT
-# or TERM to the caller stops every running stage, all that it started
-# included, and then the caller exits; the caller's EXIT trap calls
-# stage_stop too.
-stage_sessions=()
+# Sourced by the test commands: stages, each in a process group of its own
+# under timeout(1), which hands an INT or TERM to the caller on to the whole
+# group and kills what is left of it after a grace period. Stages nest
+# (.ci/run runs scripts/test.sh as one), and each level grants its stages half
+# its own grace, so the inner level has stopped its stages, and cleaned up,
+# before the outer one kills. The caller's EXIT trap calls stage_stop too.
+# No stage inherits the checkout's lock (descriptor 7).
+stage_grace=${VARNHOLT_STAGE_GRACE:-60}
+stage_pids=()
 
-# stage_begin COMMAND...: starts COMMAND; $! is its session.
+# stage_begin COMMAND...: starts COMMAND; $! is its process group.
 stage_begin() {
-  setsid "$@" &
-  stage_sessions+=("$!")
+  VARNHOLT_STAGE_GRACE=$((stage_grace / 2)) timeout -k "$stage_grace" 0 "$@" 7<&- &
+  stage_pids+=("$!")
 }
 
-# stage_wait SESSION: COMMAND's status, once it ends; what it left running is
+# stage_wait PID: COMMAND's status, once it ends; what it left running is
 # stopped.
 stage_wait() {
-  local status=0 session kept=()
+  local status=0 pid kept=()
   wait "$1" || status=$?
   kill -TERM -- "-$1" 2>/dev/null || true
-  for session in "${stage_sessions[@]}"; do [[ $session == "$1" ]] || kept+=("$session"); done
-  stage_sessions=("${kept[@]}")
+  for pid in "${stage_pids[@]}"; do [[ $pid == "$1" ]] || kept+=("$pid"); done
+  stage_pids=("${kept[@]}")
   return $status
 }
 
@@ -28,18 +32,12 @@ stage() {
   stage_wait "$!"
 }
 
-# TERM to each running stage; what is left of one after 30 s is killed.
+# TERM to each running stage, and a wait until timeout has ended it.
 stage_stop() {
-  ((${#stage_sessions[@]})) || return 0
-  local session _ sessions
-  sessions=$(IFS=,; echo "${stage_sessions[*]}")
-  for session in "${stage_sessions[@]}"; do kill -TERM -- "-$session" 2>/dev/null || true; done
-  for _ in $(seq 300); do
-    ps -o stat= --sid "$sessions" | grep -qv '^Z' || break
-    sleep 0.1
-  done
-  for session in "${stage_sessions[@]}"; do kill -KILL -- "-$session" 2>/dev/null || true; done
-  stage_sessions=()
+  local pid
+  for pid in "${stage_pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${stage_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stage_pids=()
 }
 trap 'stage_stop; exit 130' INT
 trap 'stage_stop; exit 143' TERM

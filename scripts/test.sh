@@ -2,12 +2,12 @@
 # Installs what is missing, then builds and runs every test suite: native,
 # native under sanitizers, the Windows build under Wine; builds and inspects
 # the 32-bit Windows product, and runs the tests against it. One run at a time
-# in a checkout; the tests get XDG folders of their own, so nothing lands in
-# the user's. Under CI (CI=true) a skipped test fails the run.
+# in a checkout. It asks root for nothing but installing packages. Under CI
+# (CI=true) a skipped test fails the run, but for one that needs root when
+# another user runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Stages that end are stopped with all they started, so none keeps the lock.
 exec 7<.
 flock -n 7 || { echo "test: another test command is running in $PWD" >&2; exit 1; }
 
@@ -18,7 +18,7 @@ scripts/deps.sh
 root_name=test
 # shellcheck source=scripts/debian-root.sh
 source scripts/debian-root.sh
-export CCACHE_DIR=${VARNHOLT_CCACHE_DIR:-/var/cache/varnholt-ccache} CCACHE_MAXSIZE=2G
+export CCACHE_DIR=${VARNHOLT_CCACHE_DIR:-$(root_cache_home ccache)} CCACHE_MAXSIZE=2G
 root_cache_dir "$CCACHE_DIR"
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 
@@ -27,21 +27,24 @@ source scripts/stages.sh
 # shellcheck source=scripts/xvfb.sh
 source scripts/xvfb.sh
 xvfb_pid=""
-home=$(mktemp -d)
-trap 'stage_stop; stop_xvfb; rm -rf "$home"' EXIT
-export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
-export XDG_STATE_HOME=$home/state
+logs=$(mktemp -d)
+trap 'stage_stop; stop_xvfb; rm -rf "$logs"' EXIT
 # One Xvfb for the window tests.
-start_xvfb
+start_xvfb 7<&-
 
 # tests PRESET: its build and its tests.
 tests() {
-  local log=$home/ctest-$1.log
+  local log=$logs/ctest-$1.log
   stage cmake --preset "$1"
   stage cmake --build --preset "$1"
   stage ctest --preset "$1" --output-log "$log"
-  if [[ ${CI:-} == true ]] && grep -qE '\*\*\*Skipped|\(Skipped\)' "$log"; then
+  local skipped
+  skipped=$(grep -E '\*\*\*Skipped|\(Skipped\)' "$log" || true)
+  # What only root may do is tested where root runs the tests.
+  ((EUID == 0)) || skipped=$(grep -v ' ReadableFilePosix\.WaitingPseudoFileFails ' <<<"$skipped" || true)
+  if [[ ${CI:-} == true && -n $skipped ]]; then
     echo "test: under CI no test may be skipped: CI installs all that the tests need" >&2
+    echo "$skipped" >&2
     exit 1
   fi
 }
@@ -57,7 +60,7 @@ stage scripts/check-release.sh
 
 # Last: the platform tests built for i686, and the end-to-end suite against
 # the very program above, under 32-bit Wine; natively where this machine runs
-# i386 code, else emulated. The root is made once per machine.
+# i386 code, else emulated. The root is made once per machine and user.
 # VARNHOLT_SKIP_I686=1 skips this stage in a local run.
 if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
   echo "test: VARNHOLT_SKIP_I686=1: the i686 stage is skipped"
@@ -67,7 +70,7 @@ started=$SECONDS
 status=0
 stage scripts/wine32-run.sh --prepare || status=$?
 if ((status == 77)); then
-  echo "test: the i686 stage is skipped: this machine cannot run it (above)"
+  echo "test: the i686 stage is skipped (the reason is above)"
   exit 0
 fi
 ((status == 0)) || exit $status

@@ -37,7 +37,9 @@ run=""
 xvfb_pid=""
 cleanup() {
   if [[ -n $run ]]; then
+    # The server ends, and stops writing its folder, before that goes.
     WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$run/prefix wineserver -w 2>/dev/null || true
     [[ ! -d $run/prefix ]] || forget_server "$run/prefix"
     rm -rf "$run"
   fi
