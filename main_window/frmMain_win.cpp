@@ -34,6 +34,18 @@ constexpr wchar_t kClassName[] = L"Varnholt.frmMain";
 constexpr wchar_t kTitle[] = L"Varnholt";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// The text field's label, never shown: screen readers name an edit control
+// after the static control just before it in z-order. It lies on the free
+// strip above the field rather than over it, since ChildWindowFromPoint finds
+// hidden windows too.
+constexpr wchar_t kDigestName[] = L"MD5 digest";
+constexpr TwipRect kDigestLabelTwips = [] {
+    const TwipRect& open = kControlTwips[0];
+    const TwipRect& field = kControlTwips[1];
+    const int top = open.top + open.height;
+    return TwipRect{field.left, top, field.width, field.top - top};
+}();
+
 // Library loads by bare name look in the system folder only, so a DLL placed
 // beside the program (say, in a Downloads folder) is never picked up. Windows 7
 // without KB2533623 lacks SetDefaultDllDirectories; there the current folder
@@ -92,6 +104,7 @@ private:
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     std::array<HWND, kControlTwips.size()> controls_{};  // in tab order
+    HWND lblMD5_ = nullptr;
     HWND cmdOpen_ = nullptr;
     HWND txtMD5_ = nullptr;
     HWND lastFocus_ = nullptr;
@@ -198,7 +211,8 @@ void frmMain::CreateControls() {
         DWORD exStyle;
         int id;
     };
-    // Created in tab order; the z-order is the tab order. ApplyDpi places them.
+    // Created in tab order; the z-order is the tab order, with the field's
+    // label just before the field. ApplyDpi places them.
     const Control controls[] = {
         {L"BUTTON", L"&Open File", BS_PUSHBUTTON, 0, IDC_CMDOPEN},
         {L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_TXTMD5},
@@ -208,6 +222,11 @@ void frmMain::CreateControls() {
     static_assert(std::size(controls) == std::tuple_size_v<decltype(controls_)>);
     for (std::size_t i = 0; i < std::size(controls); ++i) {
         const Control& c = controls[i];
+        if (c.id == IDC_TXTMD5) {
+            lblMD5_ = CreateWindowExW(0, L"STATIC", kDigestName, WS_CHILD, 0, 0, 0, 0, window_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LBLMD5)),
+                                      instance_, nullptr);
+        }
         controls_[i] = CreateWindowExW(
             c.exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | c.style, 0, 0,
             0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
@@ -219,13 +238,16 @@ void frmMain::CreateControls() {
 // Places the controls from their twips at dpi and gives them the message font
 // and the window the icons drawn for dpi. Text, focus and selection stay.
 void frmMain::ApplyDpi(int dpi) {
-    UniqueFont font = metrics_.CreateMessageFont(dpi);
-    for (std::size_t i = 0; i < kControlTwips.size(); ++i) {
-        HWND control = controls_[i];
-        const TwipRect& r = kControlTwips[i];
+    const auto place = [dpi](HWND control, const TwipRect& r) {
         SetWindowPos(control, nullptr, TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
                      TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi),
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place(lblMD5_, kDigestLabelTwips);
+    UniqueFont font = metrics_.CreateMessageFont(dpi);
+    for (std::size_t i = 0; i < kControlTwips.size(); ++i) {
+        HWND control = controls_[i];
+        place(control, kControlTwips[i]);
         if (font.Valid()) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
         }

@@ -8,4 +8,5 @@
 #define IDC_TXTMD5 102
 #define IDC_CMDCLOSE_0 103
 #define IDC_CMDCLOSE_1 104
+#define IDC_LBLMD5 105
 // NOLINTEND(modernize-macro-to-enum)

@@ -1,6 +1,7 @@
 #include "Driver_win.h"
 
 #include <dlgs.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -318,6 +319,28 @@ void SendKeys(std::initializer_list<std::pair<WORD, bool>> strokes) {
 
 using UniqueHook = UniqueAny<HHOOK, UnhookWindowsHookEx>;
 
+void ReleaseAccessible(IAccessible* object) { object->Release(); }
+using UniqueAccessible = UniqueAny<IAccessible*, ReleaseAccessible>;
+using UniqueBstr = UniqueAny<BSTR, SysFreeString>;
+
+std::wstring Failure(HRESULT result) {
+    wchar_t text[32]{};
+    std::swprintf(text, std::size(text), L"failed 0x%08lX", static_cast<unsigned long>(result));
+    return text;
+}
+
+// One text property of an accessible object, got through get.
+template <typename Get>
+std::wstring AccessibleText(Get get) {
+    BSTR raw = nullptr;
+    const HRESULT result = get(&raw);
+    const UniqueBstr text(raw);
+    if (FAILED(result)) {
+        return Failure(result);
+    }
+    return text.Valid() ? std::wstring(text.Get(), SysStringLen(text.Get())) : L"(none)";
+}
+
 // The probe library, found beside the driver.
 UniqueModule LoadProbeLibrary() { return UniqueModule(LoadLibraryW(L"Varnholt_font_probe.dll")); }
 
@@ -327,6 +350,30 @@ void TapKey(WORD key) { SendKeys({{key, false}, {key, true}}); }
 
 void TapWithAlt(WORD key) {
     SendKeys({{VK_MENU, false}, {key, false}, {key, true}, {VK_MENU, true}});
+}
+
+std::wstring AccessibleDescription(HWND window) {
+    void* object = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                                     IID_IAccessible, &object);
+    const UniqueAccessible accessible(static_cast<IAccessible*>(object));
+    if (FAILED(found) || !accessible.Valid()) {
+        return L"AccessibleObjectFromWindow " + Failure(found);
+    }
+    VARIANT self{};
+    V_VT(&self) = VT_I4;
+    V_I4(&self) = CHILDID_SELF;
+    VARIANT role{};
+    const HRESULT roleResult = accessible.Get()->get_accRole(self, &role);
+    const std::wstring roleText = FAILED(roleResult)     ? Failure(roleResult)
+                                  : V_VT(&role) == VT_I4 ? std::to_wstring(V_I4(&role))
+                                                         : L"(not a number)";
+    VariantClear(&role);
+    return L"name: " +
+           AccessibleText([&](BSTR* name) { return accessible.Get()->get_accName(self, name); }) +
+           L"; role: " + roleText + L"; shortcut: " + AccessibleText([&](BSTR* shortcut) {
+               return accessible.Get()->get_accKeyboardShortcut(self, shortcut);
+           });
 }
 
 std::wstring Ask(const Program& program, HWND window, ProbeRequest request,

@@ -145,6 +145,12 @@ std::optional<std::wstring> ClipboardText(HWND owner);
 void TapKey(WORD key);
 void TapWithAlt(WORD key);
 
+// What oleacc tells a screen reader of window, asked as one asks: from this
+// process, of the window's client object, about itself. "name: <name>; role:
+// <role number>; shortcut: <shortcut>", with "(none)" for a missing text and
+// "failed 0x<HRESULT>" for a failed call.
+std::wstring AccessibleDescription(HWND window);
+
 // Asks the probe library inside the program about window, through a hook: a
 // control's font, a window's icons, a library load, a DPI change (see
 // Probe_win.h). Empty when the message could not be sent; the argument itself

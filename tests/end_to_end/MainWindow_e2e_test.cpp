@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <dlgs.h>
+#include <oleacc.h>
 
 #include <filesystem>
 #include <iterator>
@@ -67,6 +68,11 @@ std::wstring IconWidthsAt(DWORD dpi) {
            std::to_wstring(GetSystemMetricsForDpi(SM_CXSMICON, dpi));
 }
 
+// Wine's ntdll tells its version; Windows' has no such call.
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 LPARAM KeyData(WORD key) {
     return static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16 | 1);
 }
@@ -127,24 +133,40 @@ protected:
 };
 
 TEST_P(OnAScreenOf, LayoutInPixels) {
+    // With what a screen reader is told of each (see AccessibleDescription).
     struct Expected {
         const wchar_t* className;
         const wchar_t* caption;
+        const wchar_t* name;
+        long role;
+        const wchar_t* shortcut;
     };
+    // Wine's oleacc has no button class of its own: it calls a button a client.
+    const long button = UnderWine() ? ROLE_SYSTEM_CLIENT : ROLE_SYSTEM_PUSHBUTTON;
     const Expected controls[] = {
-        {L"Button", L"&Open File"},
-        {L"Edit", L""},
-        {L"Button", L"Copy+Close"},
-        {L"Button", L"Close"},
+        {L"Button", L"&Open File", L"Open File", button, L"Alt+O"},
+        {L"Edit", L"", L"MD5 digest", ROLE_SYSTEM_TEXT, L"(none)"},
+        {L"Button", L"Copy+Close", L"Copy+Close", button, L"(none)"},
+        {L"Button", L"Close", L"Close", button, L"(none)"},
     };
     for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const Expected& c = controls[i];
         const HWND control = Control(kControlIds[i]);
         ASSERT_NE(control, nullptr) << "no control " << kControlIds[i];
-        EXPECT_EQ(ClassName(control), controls[i].className) << "control " << kControlIds[i];
-        EXPECT_EQ(ReadText(control), controls[i].caption) << "control " << kControlIds[i];
+        EXPECT_EQ(ClassName(control), c.className) << "control " << kControlIds[i];
+        EXPECT_EQ(ReadText(control), c.caption) << "control " << kControlIds[i];
         EXPECT_TRUE(IsWindowVisible(control) && IsWindowEnabled(control))
             << "control " << kControlIds[i];
+        const std::wstring told = L"name: " + std::wstring(c.name) + L"; role: " +
+                                  std::to_wstring(c.role) + L"; shortcut: " + c.shortcut;
+        EXPECT_EQ(AccessibleDescription(control), told) << "control " << kControlIds[i];
     }
+    // Nothing else shows: the text field's label is for screen readers only.
+    int shown = 0;
+    for (HWND child = GetWindow(Main(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        shown += IsWindowVisible(child) ? 1 : 0;
+    }
+    EXPECT_EQ(shown, std::ssize(controls));
     ExpectLayout(GetParam());
     EXPECT_TRUE(Centred(ScreenRect(Main()))) << Describe(ScreenRect(Main()));
 }
