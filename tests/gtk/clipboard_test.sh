@@ -24,8 +24,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-# No session bus here: keep GTK from looking for one.
-export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+# No session bus here: keep GTK from looking for one. The text is UTF-8,
+# which the typing tools read only in a UTF-8 locale, whatever the caller's.
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 LC_ALL=C.UTF-8
 export ASAN_OPTIONS=detect_leaks=0  # GTK's caches live as long as the process
 passed=0
 failed=0
