@@ -96,42 +96,33 @@ root_ids() {
 # namespaces, in the current folder; COMMAND mounts the namespace's /proc
 # itself. Anyone but root, and root with --user, is root of a user namespace
 # of its own, whose per-namespace facilities (binfmt_misc on Linux 6.7 and
-# later) are its own: for root every id maps to itself; for anyone else root
-# there is the user, and ids from 1 on are the user's subordinate ids.
-# Whatever COMMAND leaves running ends with it, and all ends if the caller is
-# killed.
+# later) are its own: root there is the user, ids from 1 on the user's
+# subordinate ids; root's ids map to themselves. Whatever COMMAND leaves
+# running ends with it, and all ends if the caller is killed.
 root_enter() {
-  local uids gids ids
-  if ((EUID == 0)) && [[ $1 != --user ]]; then
-    setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child "$@"
+  local namespaces=(setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork
+    --kill-child) ids
+  if ((EUID != 0)); then
+    ids=($(root_ids)) || return 1
+    [[ $1 != --user ]] || shift
+    "${namespaces[@]}" --map-root-user --map-users="${ids[0]},1,${ids[1]}" \
+      --map-groups="${ids[2]},1,${ids[3]}" "$@"
     return
   fi
-  [[ $1 != --user ]] || shift
-  if ((EUID == 0)); then
-    uids=$(awk '{ print $1, $1, $3 }' /proc/self/uid_map)
-    gids=$(awk '{ print $1, $1, $3 }' /proc/self/gid_map)
-  else
-    ids=($(root_ids)) || return 1
-    uids="0 $(id -u) 1 1 ${ids[0]} ${ids[1]}"
-    gids="0 $(id -g) 1 1 ${ids[2]} ${ids[3]}"
-  fi
-  # The ids are mapped from outside, so a holder keeps the namespaces while
-  # the map is written; then COMMAND joins them.
-  setpriv --pdeathsig KILL unshare --user --mount --propagation private --pid --fork \
-    --kill-child bash -c 'while :; do sleep 3600 & wait $!; done' &
-  local holder=$! init="" status _
+  [[ $1 == --user ]] || { "${namespaces[@]}" "$@"; return; }
+  shift
+  # Root's map is written from outside, so a holder keeps the namespaces
+  # while it is written; then COMMAND joins them.
+  "${namespaces[@]}" --user bash -c 'while :; do sleep 3600 & wait $!; done' &
+  local holder=$! init="" status=0 _
   for _ in $(seq 200); do
     [[ $(readlink "/proc/$holder/ns/user") != "$(readlink /proc/self/ns/user)" ]] &&
       read -r init _ <"/proc/$holder/task/$holder/children" && [[ -n $init ]] && break
     sleep 0.05
   done
   [[ -n $init ]] || root_die "no user namespace"
-  if ((EUID == 0)); then
-    echo "$uids" >"/proc/$holder/uid_map" && echo "$gids" >"/proc/$holder/gid_map"
-  else
-    newuidmap "$holder" $uids && newgidmap "$holder" $gids
-  fi || root_die "the ids could not be mapped"
-  status=0
+  awk '{ print $1, $1, $3 }' /proc/self/uid_map >"/proc/$holder/uid_map"
+  awk '{ print $1, $1, $3 }' /proc/self/gid_map >"/proc/$holder/gid_map"
   setpriv --pdeathsig KILL nsenter --target "$init" --user --mount --pid --wd="$PWD" -- "$@" ||
     status=$?
   kill -KILL "$holder" 2>/dev/null || true

@@ -16,7 +16,9 @@ template=$wine_dir/template
 mkdir -p "$wine_dir"
 
 unset WINEPREFIX
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+# UTF-8, so that every Windows file name has a Unix one, whatever the caller's
+# locale.
+export LC_ALL=C.UTF-8 WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 loader=/usr/lib/wine/wine64
 
 # shellcheck source=scripts/xvfb.sh
