@@ -2,13 +2,11 @@
 # Checks the release: `cmake --workflow --preset release` run in two clean
 # copies of the tree, in different directories, at different times and with
 # different file times and umask, gives the same Varnholt.exe and zip; the
-# .deb passes lintian, and in a throw-away layer over a Debian root of this
-# machine's release (never on the machine itself) it installs, validates,
-# starts and purges (scripts/check-package.sh). Then clang-tidy over the
-# product folders (scripts/check-tidy.sh). The root, with what the package
-# needs and what checks it, is made once per machine and user, in
-# $VARNHOLT_CHECK_CACHE (scripts/debian-root.sh names the default);
-# "check-release.sh --prepare" only makes it.
+# .deb passes lintian, and installs, validates, starts and purges in a
+# throw-away layer over a Debian root of this machine's release (never on the
+# machine). Then clang-tidy (scripts/check-tidy.sh).
+# The root is made once per machine and user in $VARNHOLT_CHECK_CACHE
+# (scripts/debian-root.sh names the default); --prepare only makes it.
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
@@ -21,27 +19,64 @@ root_name=$name
 # Exported: inside root_enter this user is root, whose default differs.
 export VARNHOLT_CHECK_CACHE=${VARNHOLT_CHECK_CACHE:-$(root_cache_home check)}
 cache=$VARNHOLT_CHECK_CACHE
-release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-packages=libgtk-3-0,xvfb,xdotool,desktop-file-utils,appstream
-recipe="1 $release amd64 minbase $packages"
 root_inside "$@"
-made() { root_recipe_is "$cache" "$recipe"; }
-make_root() {
-  rm -f "$cache/.ready"
-  root_enter "$self" --in-namespace root_make "$cache/root" "$release" amd64 --include="$packages"
-  mkdir -p "$cache/layer"
-  root_recipe_done "$cache" "$recipe"
-}
-# Without subordinate ids (root_ids names the fix) there is no root for the
-# package: a skip of that check, or under CI a failure.
+# shellcheck source=scripts/screenshot-lib.sh
+source scripts/screenshot-lib.sh
+
+# Inside that layer, as its root: the package DEB installs, its desktop entry,
+# metainfo and icons validate, the program started from the entry's Exec line
+# shows its window, and the purge leaves nothing.
+if [[ ${1:-} == --package ]]; then
+  deb=$2
+  apt-get install -y --no-install-recommends --no-remove "$deb" >/dev/null ||
+    fail "$deb does not install"
+  desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
+  metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
+  desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
+  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
+  for size in 16 32 48 64 128; do
+    dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" ||
+      fail "no ${size}x${size} icon"
+  done
+
+  start_xvfb
+  read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
+  program_log=$work/program.log
+  "${command[@]}" >"$program_log" 2>&1 &
+  app_pid=$!
+  # Titled, and named by the desktop entry's id, so that desktops match the two.
+  # (--all: without it --pid alone would match any window of the process.)
+  app_id=$(basename "$desktop" .desktop)
+  program_window() {
+    local titled named
+    titled=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Varnholt$' 2>/dev/null) ||
+      return 1
+    named=$(xdotool search --all --onlyvisible --pid "$app_pid" \
+      --classname "^${app_id//./\\.}\$" 2>/dev/null) || return 1
+    grep -qxF "$titled" <<<"$named"
+  }
+  wait_for 30 "the installed program's window" program_window
+  echo "$name: ${command[*]} (from $(basename "$desktop")) shows its window"
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
+
+  apt-get purge -y varnholt >/dev/null || fail "the purge failed"
+  if dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed"; then
+    fail "varnholt is still installed"
+  fi
+  [[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "purge left files behind"
+  echo "$name: the .deb installs, starts and purges"
+  exit
+fi
+
+# Without subordinate ids (root_ids names the fix) the package check is
+# skipped, or under CI fails.
 roots=true
 ((EUID == 0)) || root_ids >/dev/null || roots=false
 [[ $roots == true || ${CI:-} != true ]] || exit 1
-! $roots || root_cache "$cache" made make_root
+! $roots || root_debian "$cache" "$root_release" amd64 libgtk-3-0,xvfb,xdotool,desktop-file-utils,appstream
 [[ ${1:-} != --prepare ]] || exit 0
-
-# shellcheck source=scripts/screenshot-lib.sh
-source scripts/screenshot-lib.sh
 
 # Built as a user builds them, without a compiler cache.
 unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
@@ -99,8 +134,9 @@ TMPDIR=$work lintian --fail-on error --info "$deb" || fail "lintian reports erro
 dpkg-deb -f "$deb" Depends Installed-Size
 
 if $roots; then
-  root_enter "$self" --in-namespace root_layer "$cache/root" --ro-bind "$root/scripts" /check \
-    --ro-bind "$deb" /tmp/varnholt.deb -- bash /check/check-package.sh /tmp/varnholt.deb 9<&- ||
+  root_enter "$self" --in-namespace root_layer "$cache/root" --ro-bind "$root" /src \
+    --ro-bind "$deb" /tmp/varnholt.deb -- bash /src/scripts/check-release.sh --package \
+    /tmp/varnholt.deb 9<&- ||
     fail "the package check failed"
 else
   echo "$name: the package's install, start and purge are skipped"

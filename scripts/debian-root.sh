@@ -1,24 +1,23 @@
 # shellcheck shell=bash
-# Sourced. Debian roots for the tests: made once per machine by mmdebstrap, in
-# a cache folder of the caller's own, from the Debian archive that this
-# machine's apt uses, in a user namespace whose mounts and processes end with
-# the command or its caller. Root's caches are in /var/cache, anyone else's
-# in their own cache folder; another user needs subordinate ids (useradd
-# gives them), with which the root's other owners are mapped.
+# Sourced. Debian roots for the tests, made once per machine and user by
+# mmdebstrap from the Debian archive that this machine's apt uses, in cache
+# folders of the user's own, in namespaces that end with their command.
+root_release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 
 root_die() {
   echo "${root_name:-debian-root}: $*" >&2
   exit 1
 }
 
-# root_cache_home NAME: the default folder of the cache NAME.
+# root_cache_home NAME: the default folder of the cache NAME: in /var/cache for
+# root, else in the user's cache folder.
 root_cache_home() {
   if ((EUID == 0)); then echo "/var/cache/varnholt-$1"; else echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnholt/$1"; fi
 }
 
-# root_cache_dir DIR: makes DIR the cache folder, or refuses it. It must be an
-# absolute path written plainly (no link, no . or ..), not /, owned by this
-# user and writable by no one else, and new, empty or marked as ours.
+# root_cache_dir DIR: makes DIR the cache folder, or refuses it: an absolute
+# path written plainly, not /, owned and writable by this user alone, and
+# new, empty or marked as ours.
 root_cache_dir() {
   local dir=$1
   [[ $dir == /?* && $dir != */ && $(realpath -m -- "$dir") == "$dir" ]] ||
@@ -32,9 +31,8 @@ root_cache_dir() {
 }
 
 # root_cache DIR MADE MAKE: DIR as the cache folder, where the command MAKE
-# makes what the command MADE finds. Runs hold the folder's lock shared, on
-# descriptor 9, for as long as they run, so that nothing is remade under them;
-# MAKE runs holding it alone. A lock changes kind only by being let go, so
+# makes what the command MADE finds. Runs hold its lock shared (descriptor 9)
+# while they run, MAKE alone; a lock changes kind only by being let go, so
 # MADE is asked again after every change.
 root_cache() {
   local dir=$1 made=$2 make=$3
@@ -46,24 +44,22 @@ root_cache() {
   done
 }
 
-# root_recipe_is DIR RECIPE: DIR was made by RECIPE (root_recipe_done wrote it).
+# root_recipe_is DIR RECIPE: root_recipe_done wrote RECIPE in DIR.
 root_recipe_is() { [[ -f $1/.ready && $(<"$1/.ready") == "$2" ]]; }
 root_recipe_done() { echo "$2" >"$1/.ready"; }
 
-# root_mirror: the Debian archive that this machine's apt takes its own
-# release from, as apt reads its sources (sources.list or deb822 .sources).
+# root_mirror: the Debian archive of this machine's release, as apt reads it.
 root_mirror() {
-  local codename mirror
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  local mirror
   mirror=$(apt-get indextargets --no-release-info \
     --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' |
-    awk -v release="$codename" '$2 == release && $3 == "main" { print $1; exit }')
-  [[ -n $mirror ]] || root_die "apt has no source for Debian $codename main on this machine"
+    awk -v release="$root_release" '$2 == release && $3 == "main" { print $1; exit }')
+  [[ -n $mirror ]] || root_die "apt has no source for Debian $root_release main on this machine"
   echo "${mirror%/}"
 }
 
 # root_make DIR SUITE ARCH [MMDEBSTRAP-OPTION...]: a minimal Debian in DIR,
-# made afresh in one apt run, with this machine's apt proxy. Runs inside
+# made afresh in one apt run, with this machine's apt proxy; inside
 # root_enter, where mmdebstrap is root already.
 root_make() {
   local dir=$1 suite=$2 arch=$3 mirror setting options=()
@@ -75,10 +71,25 @@ root_make() {
   rm -rf -- "$dir" "$dir.tmp"
   mkdir -- "$dir.tmp"
   echo "${root_name:-debian-root}: making a Debian $suite ($arch) root from $mirror in $dir" >&2
-  # Its scratch files in the cache too, where a killed run's are removed next time.
+  # Scratch files in the cache, where a killed run's are removed next time.
   TMPDIR=$dir.tmp mmdebstrap --quiet --mode=unshare --variant=minbase --arch="$arch" \
     "${options[@]}" "$@" "$suite" "$dir" "$mirror" >&2 || root_die "mmdebstrap of $suite failed"
   rm -rf -- "$dir.tmp"
+}
+
+# root_debian CACHE SUITE ARCH PACKAGES: CACHE as the cache folder (with
+# root_cache's lock), whose root is a Debian SUITE with PACKAGES, made unless
+# it was, by the calling script ($self, which calls root_inside).
+root_debian() {
+  local cache=$1 suite=$2 arch=$3 packages=$4 recipe
+  recipe="$suite $arch minbase $(sha256sum <<<"$packages" | cut -c1-16)"
+  root_debian_made() { root_recipe_is "$cache" "$recipe"; }
+  root_debian_make() {
+    rm -f "$cache/.ready"
+    root_enter "$self" --in-namespace root_make "$cache/root" "$suite" "$arch" --include="$packages"
+    root_recipe_done "$cache" "$recipe"
+  }
+  root_cache "$cache" root_debian_made root_debian_make
 }
 
 # root_ids: this user's subordinate ids as "UID-START COUNT GID-START COUNT";
@@ -92,13 +103,12 @@ root_ids() {
   return 1
 }
 
-# root_enter [--user] COMMAND...: COMMAND as root, in private mount and PID
-# namespaces, in the current folder; COMMAND mounts the namespace's /proc
-# itself. Anyone but root, and root with --user, is root of a user namespace
-# of its own, whose per-namespace facilities (binfmt_misc on Linux 6.7 and
-# later) are its own: root there is the user, ids from 1 on the user's
-# subordinate ids; root's ids map to themselves. Whatever COMMAND leaves
-# running ends with it, and all ends if the caller is killed.
+# root_enter [--user] COMMAND...: COMMAND as root in private mount and PID
+# namespaces, in the current folder, ending with all it started, and with its
+# caller; COMMAND mounts /proc itself. Anyone but root, and root with --user,
+# is root of a user namespace of its own (binfmt_misc, from Linux 6.7, is
+# then its own too): root there is the user, ids from 1 the user's
+# subordinate ids; root's ids map to themselves.
 root_enter() {
   local namespaces=(setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork
     --kill-child) ids
@@ -111,8 +121,7 @@ root_enter() {
   fi
   [[ $1 == --user ]] || { "${namespaces[@]}" "$@"; return; }
   shift
-  # Root's map is written from outside, so a holder keeps the namespaces
-  # while it is written; then COMMAND joins them.
+  # Root's map is written from outside, while a holder keeps the namespaces.
   "${namespaces[@]}" --user bash -c 'while :; do sleep 3600 & wait $!; done' &
   local holder=$! init="" status=0 _
   for _ in $(seq 200); do
@@ -130,9 +139,9 @@ root_enter() {
   return $status
 }
 
-# root_inside "$@": in a script that root_enter started as
-# "SCRIPT --in-namespace COMMAND...", mounts the namespace's /proc, runs
-# COMMAND (a function of the script's) and exits; elsewhere nothing.
+# root_inside "$@": in a script started by root_enter as "SCRIPT
+# --in-namespace COMMAND...", mounts /proc, runs COMMAND (a function of the
+# script's) and exits; elsewhere nothing.
 root_inside() {
   [[ ${1:-} == --in-namespace ]] || return 0
   shift
@@ -141,25 +150,33 @@ root_inside() {
   exit
 }
 
-# root_layer ROOT [BWRAP-OPTION...] -- COMMAND...: COMMAND as root in a
-# throw-away layer over ROOT, which lives on a tmpfs of this namespace only,
-# mounted on ROOT's sibling folder "layer", with PATH, HOME and LANG as the
-# only environment beyond what COMMAND sets (NAME=VALUE words first). Runs
-# inside root_enter.
+# root_layer ROOT [BWRAP-OPTION...] -- [NAME=VALUE...] COMMAND...: inside
+# root_enter, COMMAND as root in a throw-away layer over ROOT, with no
+# environment but PATH, HOME, LANG and the NAME=VALUEs. The layer's changes
+# go to the cache's disk: overlayfs in a user namespace keeps its marks in
+# user xattrs, which tmpfs has only from Linux 6.6. A killed run's layer,
+# whose lock no one holds, goes with the next run.
 root_layer() {
-  local root=$1 layer options=()
-  layer=$(dirname "$1")/layer
+  local root=$1 layers layer options=() status=0
+  layers=$(dirname "$1")/layers
   shift
   while [[ $1 != -- ]]; do options+=("$1") && shift; done
   shift
-  mount -t tmpfs -o mode=0755 layer "$layer"
+  mkdir -p "$layers"
+  for layer in "$layers"/*/; do flock -n "$layer" rm -rf "$layer" 2>/dev/null || true; done
+  layer=$(mktemp -d "$layers/XXXXXX")
+  exec 8<"$layer"
+  flock 8
   mkdir "$layer/upper" "$layer/work" "$layer/root"
-  mount -t overlay overlay -o "lowerdir=$root,upperdir=$layer/upper,workdir=$layer/work" \
-    "$layer/root"
-  # The namespace's own /proc, whole: an emulated i686 run mounts another one
-  # in a user namespace, which the kernel allows only beside a /proc that
-  # hides nothing (bwrap's --proc covers parts of it).
+  mount -t overlay overlay \
+    -o "lowerdir=$root,upperdir=$layer/upper,workdir=$layer/work,userxattr" "$layer/root"
+  # The namespace's whole /proc: an emulated i686 run mounts another one in a
+  # user namespace, which the kernel allows only beside one that hides nothing.
   bwrap --die-with-parent --bind "$layer/root" / --dev /dev --bind /proc /proc --bind /sys /sys \
     --perms 1777 --tmpfs /dev/shm --perms 1777 --tmpfs /tmp "${options[@]}" \
-    /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
+    /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@" 8<&- ||
+    status=$?
+  umount "$layer/root"
+  rm -rf "$layer"
+  return $status
 }

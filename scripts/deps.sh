@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, if missing,
-# and any further packages named as arguments. "deps.sh program" installs only
-# what building the Linux program needs; "deps.sh --list [PACKAGE...]" prints
-# the names instead. apt installs them without removing any package: where
-# one conflicts with what is installed, it fails and says which.
+# through sudo unless run by root. "deps.sh program" installs only what
+# building the Linux program needs; "deps.sh --list" prints the names instead.
+# apt removes no package: where one conflicts, it fails and says which.
 set -euo pipefail
 
 packages=(
@@ -13,17 +12,8 @@ packages=(
   sway wl-clipboard wtype dpkg-dev strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
   lintian appstream desktop-file-utils clang-tidy unzip
 )
-list=false
-[[ ${1:-} != --list ]] || { list=true; shift; }
-if [[ ${1:-} == program ]]; then
-  packages=(cmake g++ make pkg-config libgtk-3-dev)
-else
-  packages+=("$@")
-fi
-if $list; then
-  echo "${packages[*]}"
-  exit
-fi
+[[ ${1:-} != --list ]] || { echo "${packages[*]}"; exit; }
+[[ ${1:-} != program ]] || packages=(cmake g++ make pkg-config libgtk-3-dev)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -31,10 +21,7 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   sudo=""
-  if ((EUID != 0)); then
-    sudo="sudo"
-    echo "deps: installing ${missing[*]} with sudo (nothing else here asks for root)" >&2
-  fi
+  ((EUID == 0)) || { sudo=sudo && echo "deps: installing ${missing[*]} with sudo" >&2; }
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends --no-remove \
     "${missing[@]}"

@@ -1,11 +1,10 @@
 # shellcheck shell=bash
 # Sourced by the test commands: stages, each in a process group of its own
-# under timeout(1), which hands an INT or TERM to the caller on to the whole
-# group and kills what is left of it after a grace period. Stages nest
-# (.ci/run runs scripts/test.sh as one), and each level grants its stages half
-# its own grace, so the inner level has stopped its stages, and cleaned up,
-# before the outer one kills. The caller's EXIT trap calls stage_stop too.
-# No stage inherits the checkout's lock (descriptor 7).
+# under timeout(1), which passes the caller's INT or TERM on to the group and
+# kills what is left after a grace period. A nested level (scripts/test.sh
+# under .ci/run) grants its stages half its own grace, so it stops them and
+# cleans up before the outer level kills. No stage inherits the checkout's
+# lock (descriptor 7). The caller's EXIT trap calls stage_stop too.
 stage_grace=${VARNHOLT_STAGE_GRACE:-60}
 stage_pids=()
 
@@ -15,8 +14,7 @@ stage_begin() {
   stage_pids+=("$!")
 }
 
-# stage_wait PID: COMMAND's status, once it ends; what it left running is
-# stopped.
+# stage_wait PID: COMMAND's status, once it ends; what it left running stops.
 stage_wait() {
   local status=0 pid kept=()
   wait "$1" || status=$?

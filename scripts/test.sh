@@ -2,9 +2,8 @@
 # Installs what is missing, then builds and runs every test suite: native,
 # native under sanitizers, the Windows build under Wine; builds and inspects
 # the 32-bit Windows product, and runs the tests against it. One run at a time
-# in a checkout. It asks root for nothing but installing packages. Under CI
-# (CI=true) a skipped test fails the run, but for one that needs root when
-# another user runs it.
+# in a checkout; root only installs packages. Under CI (CI=true) a skipped
+# test fails the run, but for one that needs root when another user runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,8 +12,7 @@ flock -n 7 || { echo "test: another test command is running in $PWD" >&2; exit 1
 
 scripts/deps.sh
 
-# A compiler cache of the machine's own, outside the checkout, for the
-# builds configured here afresh; the release check builds without it.
+# A compiler cache outside the checkout, for the builds configured here.
 root_name=test
 # shellcheck source=scripts/debian-root.sh
 source scripts/debian-root.sh
@@ -29,16 +27,14 @@ source scripts/xvfb.sh
 xvfb_pid=""
 logs=$(mktemp -d)
 trap 'stage_stop; stop_xvfb; rm -rf "$logs"' EXIT
-# One Xvfb for the window tests.
 start_xvfb 7<&-
 
 # tests PRESET: its build and its tests.
 tests() {
-  local log=$logs/ctest-$1.log
+  local log=$logs/ctest-$1.log skipped
   stage cmake --preset "$1"
   stage cmake --build --preset "$1"
   stage ctest --preset "$1" --output-log "$log"
-  local skipped
   skipped=$(grep -E '\*\*\*Skipped|\(Skipped\)' "$log" || true)
   # What only root may do is tested where root runs the tests.
   ((EUID == 0)) || skipped=$(grep -v ' ReadableFilePosix\.WaitingPseudoFileFails ' <<<"$skipped" || true)
@@ -59,8 +55,7 @@ scripts/inspect-product.sh build/win32
 stage scripts/check-release.sh
 
 # Last: the platform tests built for i686, and the end-to-end suite against
-# the very program above, under 32-bit Wine; natively where this machine runs
-# i386 code, else emulated. The root is made once per machine and user.
+# the very program above, under 32-bit Wine (scripts/wine32-run.sh).
 # VARNHOLT_SKIP_I686=1 skips this stage in a local run.
 if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
   echo "test: VARNHOLT_SKIP_I686=1: the i686 stage is skipped"
@@ -69,10 +64,7 @@ fi
 started=$SECONDS
 status=0
 stage scripts/wine32-run.sh --prepare || status=$?
-if ((status == 77)); then
-  echo "test: the i686 stage is skipped (the reason is above)"
-  exit 0
-fi
+((status != 77)) || { echo "test: the i686 stage is skipped (the reason is above)"; exit 0; }
 ((status == 0)) || exit $status
 tests i686-wine
 echo "test: the i686 stage took $((SECONDS - started)) s"

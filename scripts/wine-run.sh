@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine's 64-bit loader, in a fresh prefix copied
-# from a template that is made once per build tree, on $DISPLAY or on an Xvfb
-# display of its own. Used as CMAKE_CROSSCOMPILING_EMULATOR. Whatever prefix
-# or home the caller's environment names is left alone: Wine sees only those
-# made here, and only they are removed.
+# from a template made once per build tree, with a home of the build tree's,
+# on $DISPLAY or on an Xvfb display of its own; removes only what it made.
+# Used as CMAKE_CROSSCOMPILING_EMULATOR.
 set -euo pipefail
 
 program=$1
@@ -16,16 +15,15 @@ template=$wine_dir/template
 mkdir -p "$wine_dir"
 
 unset WINEPREFIX
-# UTF-8, so that every Windows file name has a Unix one, whatever the caller's
-# locale.
+# UTF-8, so that every Windows file name has a Unix one.
 export LC_ALL=C.UTF-8 WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 loader=/usr/lib/wine/wine64
 
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 
-# forget_server PREFIX: the folder that Wine's server kept for PREFIX, once
-# the server has ended, and the folder holding it if that is left empty.
+# forget_server PREFIX: removes the folder that Wine's ended server kept for
+# PREFIX, and its parent if that is left empty.
 forget_server() {
   local folder
   for folder in "${TMPDIR:-/tmp}"/wine-*/"$(printf 'server-%x-%x' "$(stat -c %d "$1")" "$(stat -c %i "$1")")"; do
@@ -48,28 +46,25 @@ cleanup() {
   stop_xvfb
 }
 trap cleanup EXIT
-# Stopped at once with ctest, which reads our output, this script would die of
-# SIGPIPE on bash's own messages before cleaning up; caught rather than
-# ignored, so the programs it starts keep the default.
+# Stopped with ctest, which reads our output, this would die of SIGPIPE before
+# cleaning up; caught, not ignored, so the programs it starts keep the default.
 trap : PIPE
 run=$(mktemp -d "$wine_dir/run.XXXXXX")
-# A home of the build tree's own, for whatever Wine does outside the prefix:
-# the prefixes link their user folders to it.
+# The prefixes link their user folders to the home.
 export HOME=$wine_dir/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
 mkdir -p "$HOME"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
 
-# One template per build tree, made under a lock so parallel tests share it;
-# one left unfinished is made again.
+# The template, made under a lock; one left unfinished is made again.
 (
   flock 9
   if [[ ! -f $template/.ready ]]; then
     rm -rf "$template"
     export WINEPREFIX=$template
     "$loader" wineboot -i >/dev/null 2>&1 || true
-    # Without a window manager every window close stalls unless Wine manages
-    # no windows itself.
+    # Without a window manager, every window close stalls unless Wine manages
+    # no windows.
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
     forget_server "$template"
@@ -80,15 +75,12 @@ mkdir -p "$HOME"
 export WINEPREFIX=$run/prefix
 mkdir "$WINEPREFIX"
 cp -a "$template/." "$WINEPREFIX/"
-# The screen's DPI. Wine 10 reads it as a session starts, and keeps it for the
-# session's life: the session that reg starts ends before the program's.
+# The screen's DPI, which Wine 10 reads as a session starts: reg's ends first.
 if [[ -n ${VARNHOLT_WINE_DPI:-} ]]; then
   "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
     /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1
   wineserver -w
 fi
-set +e
-"$loader" "$program" "$@"
-status=$?
-set -e
+status=0
+"$loader" "$program" "$@" || status=$?
 exit $status

@@ -1,53 +1,39 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows program under Debian's 32-bit Wine, in an i386 Debian
-# root of this machine's release entered with bubblewrap as the caller, in a
-# fresh prefix copied from a template, on $DISPLAY or on an Xvfb display of
-# its own. Used as CMAKE_CROSSCOMPILING_EMULATOR.
-#
-# Where this machine runs i386 code itself, as most x86-64 kernels do, Wine
-# runs natively. Where it does not, every i386 program goes to the qemu-i386
-# emulator through a binfmt_misc entry registered in a user namespace of the
-# run's own (Linux 6.7 and later), which the rest of the machine never sees.
-# Where neither works, or the caller has no subordinate ids to make the root
-# with, it says why and exits 77 (a skip), or 1 under CI.
-# VARNHOLT_WINE32_MODE=native or =emulated forces one way (a machine that runs
-# i386 code can run both); the default is auto.
-#
-# Once per machine and user, under a lock, it makes in $VARNHOLT_WINE32_CACHE
-# (scripts/debian-root.sh names the default) the root with wine32, a template
-# prefix and, only where it emulates, the emulator (qemu 10 from Debian 13's
-# qemu-user: older ones take minutes per start). Each run has its prefix, home
-# and /tmp on tmpfs, and its processes end with it.
-# "wine32-run.sh --prepare" only makes the cache, so that no test's time limit
-# pays for it.
+# Runs a 32-bit Windows program under Debian's 32-bit Wine, in an i386 root of
+# this machine's release entered with bubblewrap as the caller, in a fresh
+# prefix, on $DISPLAY or an Xvfb of its own. Used as
+# CMAKE_CROSSCOMPILING_EMULATOR. Natively where the kernel runs i386 code;
+# elsewhere through qemu-i386 (10, from Debian 13: older ones take minutes per
+# start) and a binfmt_misc entry of the run's own user namespace (Linux 6.7
+# and later). Where neither works, or the caller has no subordinate ids, it
+# says why and exits 77 (a skip), or 1 under CI. VARNHOLT_WINE32_MODE=native
+# or =emulated forces one way. Once per machine and user, under a lock, it
+# makes the root, the template prefix and any emulator in
+# $VARNHOLT_WINE32_CACHE (scripts/debian-root.sh names the default);
+# --prepare does only that, so that no test's time limit pays for it.
 set -euo pipefail
 
 self=$(realpath "${BASH_SOURCE[0]}")
 root_name=wine32-run
 # shellcheck source=scripts/debian-root.sh
 source "$(dirname "$self")/debian-root.sh"
-
 # Exported: inside root_enter this user is root, whose default differs.
 export VARNHOLT_WINE32_CACHE=${VARNHOLT_WINE32_CACHE:-$(root_cache_home wine32)}
 cache=$VARNHOLT_WINE32_CACHE
-release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-# Written to the cache once it is complete; a different recipe remakes it.
-recipe="4 $release/i386 minbase wine32 template"
+recipe="4 $root_release/i386 minbase wine32 template"
 binfmt=/proc/sys/fs/binfmt_misc
 
-# Every program sees the project, the build tree, its working folder and the
-# program's folder at their own paths inside the root.
+# The project, the build tree and the working folder keep their paths.
 source_dir=$(dirname "$(dirname "$self")")
 build_root=$PWD
 while [[ ! -f $build_root/CMakeCache.txt && $build_root != / ]]; do build_root=$(dirname "$build_root"); done
 [[ -f $build_root/CMakeCache.txt ]] || build_root=$PWD
 
 # wine_in_root TEMPLATE FOLDER COMMAND...: COMMAND with Wine's environment
-# only, in the current folder, on a tmpfs that holds the root's /usr, /etc and
-# /var, its links, FOLDER at its own path and TEMPLATE at /wine/template: the
-# root, which the caller may not write, needs no mount points. /tmp, the home,
-# the run's prefix and Wine's TMPDIR are tmpfs of the run's own (the current
-# folder may be /tmp).
+# only, in the current folder, on a tmpfs that holds the root's /usr, /etc,
+# /var and links, FOLDER at its path and TEMPLATE at /wine/template (so the
+# root, which the caller may not write to, needs no mount points). /tmp, the
+# home, the prefix and Wine's TMPDIR are tmpfs of the run's own.
 wine_in_root() {
   local template=$1 folder system=() binds=()
   for folder in usr etc var; do system+=(--ro-bind "$cache/root/$folder" "/$folder"); done
@@ -68,14 +54,13 @@ wine_in_root() {
     WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" "$@"
 }
 
-# make_root: the root with wine32, then its template prefix, made in one Wine
-# session so that wineserver saves the registry as it ends. Without a window manager every window close
-# stalls unless Wine manages no windows itself.
+# make_root: the root with wine32 (i386 programs run as the mode says, and
+# nothing there needs /sys), then the template in one Wine session, so that
+# wineserver saves the registry as it ends. Without a window manager, every
+# window close stalls unless Wine manages no windows.
 make_root() {
-  # i386 programs run as the mode says; mmdebstrap need not look for itself.
-  # Nothing there needs /sys, which a user namespace may not mount.
   rm -rf "$cache/template"
-  root_make "$cache/root" "$release" i386 --include=wine32 --skip=check/qemu \
+  root_make "$cache/root" "$root_release" i386 --include=wine32 --skip=check/qemu \
     --skip=chroot/mount/sys
   mkdir "$cache/template"
   wine_in_root "$cache/template" / env WINEPREFIX=/wine/template sh -c '
@@ -84,17 +69,14 @@ make_root() {
     wineserver -w' >&2
 }
 
-# make_emulator: qemu-i386 from Debian 13's qemu-user, a static program,
-# taken out of an extracted package set by mmdebstrap: the machine's apt, its
-# sources and its hooks are not involved.
+# make_emulator: the static qemu-i386 from Debian 13's qemu-user, taken out
+# by mmdebstrap: the machine's apt, its sources and its hooks play no part.
 make_emulator() {
   echo "$root_name: fetching qemu-i386 (Debian 13) into $cache" >&2
-  rm -f "$cache/qemu-i386"
   mmdebstrap --quiet --mode=unshare --variant=extract --include=qemu-user \
     --customize-hook="copy-out /usr/bin/qemu-i386 $cache" trixie /dev/null "$(root_mirror)" >&2 ||
     root_die "fetching qemu-user failed"
-  "$cache/qemu-i386" --version | grep -qE 'version ([1-9][0-9])\.' ||
-    root_die "qemu-i386 older than 10"
+  "$cache/qemu-i386" --version | grep -qE 'version ([1-9][0-9])\.' || root_die "qemu-i386 older than 10"
 }
 
 # run PROGRAM ARGUMENT...: the program in a fresh prefix.
@@ -103,10 +85,8 @@ run() {
     'cp -a /wine/template/. /wine/run/ && exec wine "$@"' sh "$@"
 }
 
-# with_emulator COMMAND...: COMMAND, inside root_enter's namespaces, with a
-# binfmt_misc of their own that hands i386 ELF programs, executables and
-# shared objects, to the emulator. F: the kernel opens the emulator now, so it
-# need not be inside the root.
+# with_emulator COMMAND...: COMMAND, in root_enter's namespaces, with their
+# binfmt_misc handing i386 ELF files to the emulator, opened at once (F).
 with_emulator() {
   mount -t binfmt_misc binfmt_misc "$binfmt"
   local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
@@ -116,17 +96,13 @@ with_emulator() {
 }
 root_inside "$@"
 
-# unavailable REASON: no way to run i386 programs here; a skip, or under CI a
-# failure.
+# unavailable REASON: a skip, or under CI a failure.
 unavailable() {
   echo "$root_name: $*: the 32-bit programs cannot run here" >&2
   [[ ${CI:-} != true ]] || exit 1
   exit 77
 }
-
-for tool in arch-test bwrap mmdebstrap; do
-  command -v $tool >/dev/null || root_die "$tool is missing (scripts/deps.sh installs it)"
-done
+for tool in arch-test bwrap mmdebstrap; do command -v $tool >/dev/null || root_die "$tool is missing"; done
 ((EUID == 0)) || root_ids >/dev/null || unavailable "no subordinate ids to make the root with"
 mode=${VARNHOLT_WINE32_MODE:-auto}
 if [[ $mode == auto ]]; then
@@ -142,7 +118,7 @@ fi
   root_die "VARNHOLT_WINE32_MODE must be auto, native or emulated, not '$mode'"
 
 # in_namespace COMMAND...: COMMAND, a function of this script's, as root of
-# the namespace, with i386 programs run natively or by the emulator.
+# the namespace, with i386 programs run as the mode says.
 in_namespace() {
   if [[ $mode == native ]]; then
     root_enter "$self" --in-namespace "$@"
@@ -150,16 +126,14 @@ in_namespace() {
     root_enter --user "$self" --in-namespace with_emulator "$@"
   fi
 }
-
 emulator_made() { [[ $mode == native || -x $cache/qemu-i386 ]]; }
 cache_made() { emulator_made && root_recipe_is "$cache" "$recipe"; }
 make_cache() {
   emulator_made || mode=native in_namespace make_emulator
-  if ! root_recipe_is "$cache" "$recipe"; then
-    rm -f "$cache/.ready"
-    in_namespace make_root
-    root_recipe_done "$cache" "$recipe"
-  fi
+  root_recipe_is "$cache" "$recipe" && return
+  rm -f "$cache/.ready"
+  in_namespace make_root
+  root_recipe_done "$cache" "$recipe"
 }
 
 xvfb_pid=""
@@ -167,7 +141,6 @@ trap stop_xvfb EXIT
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "$self")/xvfb.sh"
 [[ -n ${DISPLAY:-} ]] || start_xvfb
-
 root_cache "$cache" cache_made make_cache
 if [[ ${1:-} == --prepare ]]; then
   echo "$root_name: i386 programs run $mode here; the root is in $cache"
@@ -175,8 +148,4 @@ if [[ ${1:-} == --prepare ]]; then
 fi
 program=$(realpath -- "$1")
 shift
-if [[ $mode == native ]]; then
-  run "$program" "$@" 9<&-
-else
-  in_namespace run "$program" "$@" 9<&-
-fi
+if [[ $mode == native ]]; then run "$program" "$@" 9<&-; else in_namespace run "$program" "$@" 9<&-; fi
