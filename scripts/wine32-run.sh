@@ -20,7 +20,7 @@ source "$(dirname "$self")/debian-root.sh"
 # Exported: inside root_enter this user is root, whose default differs.
 export VARNHOLT_WINE32_CACHE=${VARNHOLT_WINE32_CACHE:-$(root_cache_home wine32)}
 cache=$VARNHOLT_WINE32_CACHE
-recipe="4 $root_release/i386 minbase wine32 template"
+recipe="5 $root_release/i386 minbase wine32 template"
 binfmt=/proc/sys/fs/binfmt_misc
 
 # The project, the build tree and the working folder keep their paths.
@@ -55,13 +55,18 @@ wine_in_root() {
 }
 
 # make_root: the root with wine32 (i386 programs run as the mode says, and
-# nothing there needs /sys), then the template in one Wine session, so that
-# wineserver saves the registry as it ends. Without a window manager, every
-# window close stalls unless Wine manages no windows.
+# nothing there needs /sys).
 make_root() {
   rm -rf "$cache/template"
   root_make "$cache/root" "$root_release" i386 --include=wine32 --skip=check/qemu \
     --skip=chroot/mount/sys
+}
+
+# make_template: the template, made by whoever runs the programs, so that its
+# user folders are theirs, in one Wine session, so that wineserver saves the
+# registry as it ends. Without a window manager, every window close stalls
+# unless Wine manages no windows.
+make_template() {
   mkdir "$cache/template"
   wine_in_root "$cache/template" / env WINEPREFIX=/wine/template sh -c '
     wine wineboot -i >/dev/null 2>&1
@@ -118,7 +123,8 @@ fi
   root_die "VARNHOLT_WINE32_MODE must be auto, native or emulated, not '$mode'"
 
 # in_namespace COMMAND...: COMMAND, a function of this script's, as root of
-# the namespace, with i386 programs run as the mode says.
+# the namespace, with i386 programs run as the mode says; in_mode COMMAND...:
+# there only where they are emulated.
 in_namespace() {
   if [[ $mode == native ]]; then
     root_enter "$self" --in-namespace "$@"
@@ -126,6 +132,7 @@ in_namespace() {
     root_enter --user "$self" --in-namespace with_emulator "$@"
   fi
 }
+in_mode() { if [[ $mode == native ]]; then "$@"; else in_namespace "$@"; fi; }
 emulator_made() { [[ $mode == native || -x $cache/qemu-i386 ]]; }
 cache_made() { emulator_made && root_recipe_is "$cache" "$recipe"; }
 make_cache() {
@@ -133,6 +140,7 @@ make_cache() {
   root_recipe_is "$cache" "$recipe" && return
   rm -f "$cache/.ready"
   in_namespace make_root
+  in_mode make_template
   root_recipe_done "$cache" "$recipe"
 }
 
@@ -148,4 +156,4 @@ if [[ ${1:-} == --prepare ]]; then
 fi
 program=$(realpath -- "$1")
 shift
-if [[ $mode == native ]]; then run "$program" "$@" 9<&-; else in_namespace run "$program" "$@" 9<&-; fi
+in_mode run "$program" "$@" 9<&-
