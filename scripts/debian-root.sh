@@ -95,11 +95,10 @@ root_debian() {
 # root_ids: this user's subordinate ids as "UID-START COUNT GID-START COUNT";
 # fails, naming the fix, where there are none.
 root_ids() {
-  local user ids
-  user=$(id -un)
-  ids="$(getsubids "$user" 2>/dev/null | awk '{ print $3, $4; exit }') $(getsubids -g "$user" 2>/dev/null | awk '{ print $3, $4; exit }')"
+  local ids
+  ids="$(getsubids "$(id -un)" 2>/dev/null | awk '{ print $3, $4; exit }') $(getsubids -g "$(id -un)" 2>/dev/null | awk '{ print $3, $4; exit }')"
   [[ $ids =~ ^[0-9]+\ [0-9]+\ [0-9]+\ [0-9]+$ ]] && echo "$ids" && return
-  echo "$user has no subordinate ids; give it some with: sudo usermod --add-subuids 100000-165535 --add-subgids 100000-165535 $user" >&2
+  echo "$(id -un) has no subordinate ids; give it some with: sudo usermod --add-subuids 100000-165535 --add-subgids 100000-165535 $(id -un)" >&2
   return 1
 }
 

@@ -32,9 +32,9 @@ stage() {
 
 # TERM to each running stage, and a wait until timeout has ended it.
 stage_stop() {
-  local pid
-  for pid in "${stage_pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${stage_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  ((${#stage_pids[@]})) || return 0
+  kill -TERM "${stage_pids[@]}" 2>/dev/null || true
+  wait "${stage_pids[@]}" 2>/dev/null || true
   stage_pids=()
 }
 trap 'stage_stop; exit 130' INT

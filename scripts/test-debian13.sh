@@ -21,23 +21,18 @@ cache=$VARNHOLT_DEBIAN13_CACHE
 # in_layer COMMAND...: COMMAND in a layer over the root, on a copy of this
 # tree, with the stage's own caches.
 in_layer() {
-  local folder binds=()
-  for folder in wine32 check ccache; do
-    binds+=(--bind "$cache/$folder" "/var/cache/varnholt-$folder")
-  done
-  root_layer "$cache/root" --ro-bind "$PWD" /checkout "${binds[@]}" -- \
+  root_layer "$cache/root" --ro-bind "$PWD" /checkout --bind "$cache/wine32" /var/cache/varnholt-wine32 \
+    --bind "$cache/check" /var/cache/varnholt-check --bind "$cache/ccache" /var/cache/varnholt-ccache -- \
     SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" CI="${CI:-}" \
     VARNHOLT_WINE32_MODE="${VARNHOLT_WINE32_MODE:-auto}" sh -c '
       mkdir /src && tar -C /checkout --exclude=./build --exclude=./.git -cf - . | tar -C /src -xf - &&
       cd /src && exec "$@"' sh "$@"
 }
-
 root_inside "$@"
-
 ((EUID == 0)) || root_ids >/dev/null || { [[ ${CI:-} == true ]] && exit 1; exit 77; }
 # A change of the package list remakes the root.
 root_debian "$cache" trixie amd64 "$(bash scripts/deps.sh --list)"
-mkdir -p "$cache/wine32" "$cache/check" "$cache/ccache"
+mkdir -p "$cache"/{wine32,check,ccache}
 
 # The release builds inside take their times from the commit.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}

@@ -32,8 +32,8 @@ while [[ ! -f $build_root/CMakeCache.txt && $build_root != / ]]; do build_root=$
 # wine_in_root TEMPLATE FOLDER COMMAND...: COMMAND with Wine's environment
 # only, in the current folder, on a tmpfs that holds the root's /usr, /etc,
 # /var and links, FOLDER at its path and TEMPLATE at /wine/template (so the
-# root, which the caller may not write to, needs no mount points). /tmp, the
-# home, the prefix and Wine's TMPDIR are tmpfs of the run's own.
+# root, which the caller may not write to, needs no mount points). /tmp (with
+# Wine's server folders), the home and the prefix are tmpfs of the run's own.
 wine_in_root() {
   local template=$1 folder system=() binds=()
   for folder in usr etc var; do system+=(--ro-bind "$cache/root/$folder" "/$folder"); done
@@ -48,24 +48,22 @@ wine_in_root() {
   # UTF-8, so that every Windows file name has a Unix one.
   bwrap --die-with-parent --unshare-pid "${system[@]}" --proc /proc --dev /dev --tmpfs /tmp \
     --bind-try /tmp/.X11-unix /tmp/.X11-unix --tmpfs /root --bind "$template" /wine/template \
-    --tmpfs /wine/run --tmpfs /wine/tmp "${binds[@]}" --chdir "$PWD" \
-    /usr/bin/env -i PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root TMPDIR=/wine/tmp LANG=C.UTF-8 \
+    --tmpfs /wine/run "${binds[@]}" --chdir "$PWD" \
+    /usr/bin/env -i PATH=/usr/lib/wine:/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
     DISPLAY="$DISPLAY" WINEARCH=win32 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" "$@"
 }
 
-# make_root: the root with wine32 (i386 programs run as the mode says, and
-# nothing there needs /sys).
+# make_root: the root with wine32 (nothing there needs /sys).
 make_root() {
   rm -rf "$cache/template"
   root_make "$cache/root" "$root_release" i386 --include=wine32 --skip=check/qemu \
     --skip=chroot/mount/sys
 }
 
-# make_template: the template, made by whoever runs the programs, so that its
-# user folders are theirs, in one Wine session, so that wineserver saves the
-# registry as it ends. Without a window manager, every window close stalls
-# unless Wine manages no windows.
+# make_template: the template, by whoever runs the programs (its user folders
+# are theirs), in one Wine session (wineserver saves the registry as it ends).
+# Without a window manager, window closes stall unless Wine manages none.
 make_template() {
   mkdir "$cache/template"
   wine_in_root "$cache/template" / env WINEPREFIX=/wine/template sh -c '
@@ -102,11 +100,7 @@ with_emulator() {
 root_inside "$@"
 
 # unavailable REASON: a skip, or under CI a failure.
-unavailable() {
-  echo "$root_name: $*: the 32-bit programs cannot run here" >&2
-  [[ ${CI:-} != true ]] || exit 1
-  exit 77
-}
+unavailable() { echo "$root_name: $*: no 32-bit programs here" >&2 && [[ ${CI:-} == true ]] && exit 1; exit 77; }
 for tool in arch-test bwrap mmdebstrap; do command -v $tool >/dev/null || root_die "$tool is missing"; done
 ((EUID == 0)) || root_ids >/dev/null || unavailable "no subordinate ids to make the root with"
 mode=${VARNHOLT_WINE32_MODE:-auto}
