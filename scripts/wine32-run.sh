@@ -76,9 +76,9 @@ make_template() {
 # by mmdebstrap: the machine's apt, its sources and its hooks play no part.
 make_emulator() {
   echo "$root_name: fetching qemu-i386 (Debian 13) into $cache" >&2
-  mmdebstrap --quiet --mode=unshare --variant=extract --include=qemu-user \
-    --customize-hook="copy-out /usr/bin/qemu-i386 $cache" trixie /dev/null "$(root_mirror)" >&2 ||
-    root_die "fetching qemu-user failed"
+  mmdebstrap --quiet --mode=unshare --variant=extract --include=qemu-user trixie - "$(root_mirror)" |
+    tar -xOf - ./usr/bin/qemu-i386 >"$cache/qemu-i386.new" || root_die "fetching qemu-user failed"
+  chmod 755 "$cache/qemu-i386.new" && mv "$cache/qemu-i386.new" "$cache/qemu-i386"
   "$cache/qemu-i386" --version | grep -qE 'version ([1-9][0-9])\.' || root_die "qemu-i386 older than 10"
 }
 
