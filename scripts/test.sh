@@ -24,7 +24,6 @@ export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 source scripts/stages.sh
 # shellcheck source=scripts/xvfb.sh
 source scripts/xvfb.sh
-xvfb_pid=""
 logs=$(mktemp -d)
 trap 'stage_stop; stop_xvfb; rm -rf "$logs"' EXIT
 start_xvfb 7<&-

@@ -34,7 +34,6 @@ forget_server() {
 }
 
 run=""
-xvfb_pid=""
 cleanup() {
   if [[ -n $run ]]; then
     # The server ends, and stops writing its folder, before that goes.

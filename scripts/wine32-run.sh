@@ -138,7 +138,6 @@ make_cache() {
   root_recipe_done "$cache" "$recipe"
 }
 
-xvfb_pid=""
 trap stop_xvfb EXIT
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "$self")/xvfb.sh"
