@@ -61,12 +61,13 @@ mkdir -p "$HOME"
   if [[ ! -f $template/.ready ]]; then
     rm -rf "$template"
     export WINEPREFIX=$template
+    # The server's folder goes once it has ended, however the making ends.
+    trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; forget_server "$template"' EXIT
     "$loader" wineboot -i >/dev/null 2>&1 || true
     # Without a window manager, every window close stalls unless Wine manages
     # no windows.
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
-    forget_server "$template"
     touch "$template/.ready"
   fi
 ) 9>"$wine_dir/.lock"
