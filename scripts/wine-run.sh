@@ -62,7 +62,7 @@ mkdir -p "$HOME"
     rm -rf "$template"
     export WINEPREFIX=$template
     # The server's folder goes once it has ended, however the making ends.
-    trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; forget_server "$template"' EXIT
+    trap '{ wineserver -k; wineserver -w; } 2>/dev/null || true; forget_server "$template"' EXIT
     "$loader" wineboot -i >/dev/null 2>&1 || true
     # Without a window manager, every window close stalls unless Wine manages
     # no windows.
