@@ -95,10 +95,11 @@ root_debian() {
 # root_ids: this user's subordinate ids as "UID-START COUNT GID-START COUNT";
 # fails, naming the fix, where there are none.
 root_ids() {
-  local ids
+  local ids free
   ids="$(getsubids "$(id -un)" 2>/dev/null | awk '{ print $3, $4; exit }') $(getsubids -g "$(id -un)" 2>/dev/null | awk '{ print $3, $4; exit }')"
   [[ $ids =~ ^[0-9]+\ [0-9]+\ [0-9]+\ [0-9]+$ ]] && echo "$ids" && return
-  echo "$(id -un) has no subordinate ids; give it some with: sudo usermod --add-subuids 100000-165535 --add-subgids 100000-165535 $(id -un)" >&2
+  free=$(cat /etc/subuid /etc/subgid 2>/dev/null | awk -F: 'BEGIN { n = 100000 } $2 + $3 > n { n = $2 + $3 } END { print n "-" n + 65535 }')
+  echo "$(id -un) has no subordinate ids; give it some with: sudo usermod --add-subuids $free --add-subgids $free $(id -un)" >&2
   return 1
 }
 

@@ -61,8 +61,7 @@ if [[ ${VARNHOLT_SKIP_I686:-} == 1 ]]; then
   exit 0
 fi
 started=$SECONDS
-status=0
-stage scripts/wine32-run.sh --prepare || status=$?
+stage scripts/wine32-run.sh --prepare && status=0 || status=$?
 ((status != 77)) || { echo "test: the i686 stage is skipped (the reason is above)"; exit 0; }
 ((status == 0)) || exit $status
 tests i686-wine
