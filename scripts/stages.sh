@@ -25,10 +25,7 @@ stage_wait() {
 }
 
 # stage COMMAND...: runs COMMAND as a stage and waits for it.
-stage() {
-  stage_begin "$@"
-  stage_wait "$!"
-}
+stage() { stage_begin "$@" && stage_wait "$!"; }
 
 # TERM to each running stage, and a wait until timeout has ended it.
 stage_stop() {

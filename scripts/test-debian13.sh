@@ -19,13 +19,14 @@ export VARNHOLT_DEBIAN13_CACHE=${VARNHOLT_DEBIAN13_CACHE:-$(root_cache_home debi
 cache=$VARNHOLT_DEBIAN13_CACHE
 
 # in_layer COMMAND...: COMMAND in a layer over the root, on a copy of this
-# tree, with the stage's own caches.
+# tree in memory, with the stage's own caches.
 in_layer() {
-  root_layer "$cache/root" --ro-bind "$PWD" /checkout --bind "$cache/wine32" /var/cache/varnholt-wine32 \
-    --bind "$cache/check" /var/cache/varnholt-check --bind "$cache/ccache" /var/cache/varnholt-ccache -- \
+  root_layer "$cache/root" --ro-bind "$PWD" /checkout --tmpfs /src \
+    --bind "$cache/wine32" /var/cache/varnholt-wine32 --bind "$cache/check" /var/cache/varnholt-check \
+    --bind "$cache/ccache" /var/cache/varnholt-ccache -- \
     SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" CI="${CI:-}" \
     VARNHOLT_WINE32_MODE="${VARNHOLT_WINE32_MODE:-auto}" sh -c '
-      mkdir /src && tar -C /checkout --exclude=./build --exclude=./.git -cf - . | tar -C /src -xf - &&
+      tar -C /checkout --exclude=./build --exclude=./.git -cf - . | tar -C /src -xf - &&
       cd /src && exec "$@"' sh "$@"
 }
 root_inside "$@"
