@@ -38,11 +38,13 @@ mkdir -p "$cache"/{wine32,check,ccache}
 # The release builds inside take their times from the commit.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH
-if [[ ${1:-} == --prepare ]]; then
-  root_enter "$self" --in-namespace in_layer sh -c \
-    'scripts/wine32-run.sh --prepare && scripts/check-release.sh --prepare' 9<&-
-  exit
-fi
+# The stage's own roots are made beside its first builds.
+root_enter "$self" --in-namespace in_layer sh -c \
+  'scripts/wine32-run.sh --prepare && scripts/check-release.sh --prepare' 9<&- &
+roots=$!
+trap 'kill $roots 2>/dev/null || true' EXIT
+[[ ${1:-} != --prepare ]] || { wait $roots; exit; }
 started=$SECONDS
 root_enter "$self" --in-namespace in_layer bash scripts/test.sh 9<&-
+wait $roots
 echo "$root_name: scripts/test.sh passed on Debian 13 in $((SECONDS - started)) s"
