@@ -163,10 +163,15 @@ root_layer() {
   while [[ $1 != -- ]]; do options+=("$1") && shift; done
   shift
   mkdir -p "$layers"
-  for layer in "$layers"/*/; do flock -n "$layer" rm -rf "$layer" 2>/dev/null || true; done
-  layer=$(mktemp -d "$layers/XXXXXX")
-  exec 8<"$layer"
-  flock 8
+  # Swept and made under the folder's lock: a new layer is locked before
+  # another run's sweep can see it.
+  {
+    flock 6
+    for layer in "$layers"/*/; do flock -n "$layer" rm -rf "$layer" 2>/dev/null || true; done
+    layer=$(mktemp -d "$layers/XXXXXX")
+    exec 8<"$layer"
+    flock 8
+  } 6<"$layers"
   mkdir "$layer/upper" "$layer/work" "$layer/root"
   mount -t overlay overlay \
     -o "lowerdir=$root,upperdir=$layer/upper,workdir=$layer/work,userxattr" "$layer/root"
