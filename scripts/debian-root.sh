@@ -155,7 +155,8 @@ root_inside() {
 # environment but PATH, HOME, LANG and the NAME=VALUEs. The layer's changes
 # go to the cache's disk: overlayfs in a user namespace keeps its marks in
 # user xattrs, which tmpfs has only from Linux 6.6. A killed run's layer,
-# whose lock no one holds, goes with the next run.
+# whose lock no one holds, goes with the next run; under the folder's lock,
+# so that a new layer is locked before another run's sweep sees it.
 root_layer() {
   local root=$1 layers layer options=() status=0
   layers=$(dirname "$1")/layers
@@ -163,8 +164,6 @@ root_layer() {
   while [[ $1 != -- ]]; do options+=("$1") && shift; done
   shift
   mkdir -p "$layers"
-  # Swept and made under the folder's lock: a new layer is locked before
-  # another run's sweep can see it.
   {
     flock 6
     for layer in "$layers"/*/; do flock -n "$layer" rm -rf "$layer" 2>/dev/null || true; done

@@ -44,9 +44,7 @@ tests() {
   fi
 }
 
-for preset in linux linux-asan win64-wine; do
-  tests "$preset"
-done
+for preset in linux linux-asan win64-wine; do tests "$preset"; done
 
 stage cmake --preset win32
 stage cmake --build --preset win32

@@ -81,6 +81,4 @@ if [[ -n ${VARNHOLT_WINE_DPI:-} ]]; then
     /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1
   wineserver -w
 fi
-status=0
-"$loader" "$program" "$@" || status=$?
-exit $status
+"$loader" "$program" "$@"
