@@ -22,10 +22,12 @@ loader=/usr/lib/wine/wine64
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 
-# forget_server PREFIX: removes the folder that Wine's ended server kept for
-# PREFIX, and its parent if that is left empty.
-forget_server() {
+# end_server PREFIX: ends Wine's server for PREFIX, then removes the folder
+# it kept (once it has stopped writing there), and that folder's parent if
+# that is left empty.
+end_server() {
   local folder
+  { WINEPREFIX=$1 wineserver -k; WINEPREFIX=$1 wineserver -w; } 2>/dev/null || true
   for folder in "${TMPDIR:-/tmp}"/wine-*/"$(printf 'server-%x-%x' "$(stat -c %d "$1")" "$(stat -c %i "$1")")"; do
     [[ -d $folder ]] || continue
     rm -rf "$folder"
@@ -36,10 +38,7 @@ forget_server() {
 run=""
 cleanup() {
   if [[ -n $run ]]; then
-    # The server ends, and stops writing its folder, before that goes.
-    WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
-    WINEPREFIX=$run/prefix wineserver -w 2>/dev/null || true
-    [[ ! -d $run/prefix ]] || forget_server "$run/prefix"
+    [[ ! -d $run/prefix ]] || end_server "$run/prefix"
     rm -rf "$run"
   fi
   stop_xvfb
@@ -62,7 +61,7 @@ mkdir -p "$HOME"
     rm -rf "$template"
     export WINEPREFIX=$template
     # The server's folder goes once it has ended, however the making ends.
-    trap '{ wineserver -k; wineserver -w; } 2>/dev/null || true; forget_server "$template"' EXIT
+    trap 'end_server "$template"' EXIT
     "$loader" wineboot -i >/dev/null 2>&1 || true
     # Without a window manager, every window close stalls unless Wine manages
     # no windows.
