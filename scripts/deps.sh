@@ -9,7 +9,7 @@ packages=(
   cmake g++ make ccache libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
   libgtk-3-dev xdotool xclip imagemagick
-  sway wl-clipboard wtype dpkg-dev strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
+  sway wl-clipboard wtype dpkg-dev python3 strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
   lintian appstream desktop-file-utils clang-tidy unzip
 )
 [[ ${1:-} != --list ]] || { echo "${packages[*]}"; exit; }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux program and starts it on the
-# desktop's display. scripts/run-wine.sh starts the Windows one under Wine.
+# desktop's display. scripts/machinery/run-wine.sh starts the Windows one under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +9,7 @@ scripts/deps.sh program
 cmake --preset linux -B build/program -DBUILD_TESTING=OFF
 cmake --build build/program -j2 --target varnholt
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-  echo "run: no display; run it from a desktop session (or see scripts/screenshot-gtk.sh)" >&2
+  echo "run: no display; run it from a desktop session (or see scripts/pictures/screenshot-gtk.sh)" >&2
   exit 1
 fi
 exec build/program/main_window/varnholt

@@ -56,11 +56,13 @@ ended() {  # pid, seconds: gone in time, and reaped
 }
 
 ### X11 ###
-# shellcheck source=scripts/xvfb.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
-start_xvfb
-xvfb=$xvfb_pid
+# An X server of the test's own, on a display number it picks itself.
+setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+  3>"$work/display" 2>/dev/null &
+xvfb=$!
 background+=("$xvfb")
+within 10 test -s "$work/display" || { echo "FAILED: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(<"$work/display")
 unset WAYLAND_DISPLAY
 
 x_window() { xdotool search --onlyvisible --name '^Varnholt$' 2>/dev/null; }

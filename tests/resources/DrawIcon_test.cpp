@@ -186,7 +186,7 @@ TEST(IconResources, CommittedFilesMatchTheGenerator) {
     for (const auto& [name, bytes] : generated) {
         ASSERT_TRUE(committed.contains(name)) << name << " is not in resources/icon";
         EXPECT_TRUE(committed.at(name) == bytes)
-            << name << " is out of date: run scripts/draw-icon.sh";
+            << name << " is out of date: run scripts/pictures/draw-icon.sh";
     }
     EXPECT_EQ(committed.size(), generated.size()) << "resources/icon holds other files";
 }

@@ -4,7 +4,7 @@
 # the Win32 sources through the x86_64 Windows build's. Lists every finding
 # and fails if there is any.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 # .clang-tidy names its checks one by one, up to clang-tidy 19's; an older
 # clang-tidy skips the names it lacks. From 19 on, every name must be known:

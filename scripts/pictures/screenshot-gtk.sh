@@ -3,7 +3,7 @@
 # "abc", for the README: docs/varnholt-gtk.png. Runs on an Xvfb display of its
 # own and drives the window and its file dialog with xdotool.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 repo=$(pwd)
 output=$repo/docs/varnholt-gtk.png
 program=$repo/build/linux/main_window/varnholt
@@ -15,8 +15,8 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux --target varnholt
 
 name=screenshot-gtk
-# shellcheck source=scripts/screenshot-lib.sh
-source scripts/screenshot-lib.sh
+# shellcheck source=scripts/pictures/screenshot-lib.sh
+source scripts/pictures/screenshot-lib.sh
 program_log=$work/program.log
 
 printf abc >"$work/abc.txt"

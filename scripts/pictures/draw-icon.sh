@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Rebuilds the icon generator and regenerates the committed resources/icon/.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

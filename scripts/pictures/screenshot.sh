@@ -4,7 +4,7 @@
 # and docs/varnholt-wine-144dpi.png on one of 144 DPI. Runs on an Xvfb display
 # of its own and drives the window with xdotool.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 repo=$(pwd)
 build=$repo/build/win64-wine
 expected=900150983CD24FB0D6963F7D28E17F72
@@ -15,8 +15,8 @@ cmake --preset win64-wine >/dev/null
 cmake --build --preset win64-wine --target Varnholt
 
 name=screenshot
-# shellcheck source=scripts/screenshot-lib.sh
-source scripts/screenshot-lib.sh
+# shellcheck source=scripts/pictures/screenshot-lib.sh
+source scripts/pictures/screenshot-lib.sh
 program_log=$work/wine.log
 # wine-run.sh ends Wine and removes its prefix once the program has gone.
 stop_program() {
@@ -34,8 +34,8 @@ shoot() {
   local dpi=$1 output=$2 tabs
   # An empty clipboard, so only this run's digest can be read back.
   xclip -selection clipboard -i /dev/null
-  VARNHOLT_WINE_ROOT=$build VARNHOLT_WINE_DPI=$dpi \
-    scripts/wine-run.sh "$build/main_window/Varnholt.exe" >"$work/wine.log" 2>&1 &
+  (cd "$build" && VARNHOLT_WINE_DPI=$dpi exec "$repo/scripts/machinery/wine-run.sh" \
+    main_window/Varnholt.exe) >"$work/wine.log" 2>&1 &
   app_pid=$!
 
   # The first Wine start in a build tree makes its prefix; allow for that. The

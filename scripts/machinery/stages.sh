@@ -1,16 +1,15 @@
 # shellcheck shell=bash
-# Sourced by the test commands: stages, each in a process group of its own
-# under timeout(1), which passes the caller's INT or TERM on to the group and
-# kills what is left after a grace period. A nested level (scripts/test.sh
-# under .ci/run) grants its stages half its own grace, so it stops them and
-# cleans up before the outer level kills. No stage inherits the checkout's
-# lock (descriptor 7). The caller's EXIT trap calls stage_stop too.
-stage_grace=${VARNHOLT_STAGE_GRACE:-60}
+# Sourced by scripts/test.sh and .ci/run: stages, each in a process group of
+# its own under timeout(1), which passes the caller's INT or TERM on to the
+# group and kills what is left after stage_grace seconds (the caller sets it:
+# an outer level grants more than an inner one, so the inner one stops its
+# stages and cleans up first). No stage inherits the checkout's lock
+# (descriptor 7). The caller's EXIT trap calls stage_stop too.
 stage_pids=()
 
 # stage_begin COMMAND...: starts COMMAND; $! is its process group.
 stage_begin() {
-  VARNHOLT_STAGE_GRACE=$((stage_grace / 2)) timeout -k "$stage_grace" 0 "$@" 7<&- &
+  timeout -k "$stage_grace" 0 "$@" 7<&- &
   stage_pids+=("$!")
 }
 

@@ -36,8 +36,18 @@ wait_for() {
   done
 }
 
-# shellcheck source=scripts/xvfb.sh
-source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+# start_xvfb: an Xvfb on a display number that it picks itself, as DISPLAY;
+# the server ends with the script, however that ends.
+start_xvfb() {
+  setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3>"$work/display" 2>/dev/null &
+  xvfb_pid=$!
+  wait_for 10 "Xvfb" test -s "$work/display"
+  export DISPLAY=:$(<"$work/display")
+}
+stop_xvfb() {
+  [[ -z $xvfb_pid ]] || { kill "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null || true
+}
 
 window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 has_window() { [[ -n $(window_named "$1") ]]; }

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# usage: check-package.sh DEB
+# As root of a throw-away Debian root, on $DISPLAY: the package DEB installs,
+# its desktop entry, metainfo and icons validate, the program started from
+# the entry's Exec line shows its window, and the purge leaves nothing.
+set -euo pipefail
+(($# == 1)) || { echo "usage: check-package.sh DEB" >&2; exit 2; }
+deb=$1
+log=$(mktemp)
+app=""
+trap '[[ -z $app ]] || kill "$app" 2>/dev/null; rm -f "$log"' EXIT
+fail() {
+  echo "check-package: $*" >&2
+  [[ ! -s $log ]] || sed 's/^/  program: /' "$log" >&2
+  exit 1
+}
+
+apt-get install -y --no-install-recommends --no-remove "$deb" >/dev/null || fail "$deb does not install"
+desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
+metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
+desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
+for size in 16 32 48 64 128; do
+  dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" || fail "no ${size}x${size} icon"
+done
+
+read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
+"${command[@]}" >"$log" 2>&1 &
+app=$!
+# Titled, and named by the desktop entry's id, so that desktops match the two.
+# (--all: without it --pid alone would match any window of the process.)
+app_id=$(basename "$desktop" .desktop)
+shown() {
+  local titled named
+  titled=$(xdotool search --all --onlyvisible --pid "$app" --name '^Varnholt$' 2>/dev/null) || return 1
+  named=$(xdotool search --all --onlyvisible --pid "$app" --classname "^${app_id//./\\.}\$" 2>/dev/null) ||
+    return 1
+  grep -qxF "$titled" <<<"$named"
+}
+for _ in $(seq 150); do
+  shown && break
+  kill -0 "$app" 2>/dev/null || fail "the installed program ended before it showed its window"
+  sleep 0.2
+done
+shown || fail "the installed program showed no window in 30 s"
+echo "check-package: ${command[*]} (from $(basename "$desktop")) shows its window"
+kill "$app"
+wait "$app" 2>/dev/null || true
+app=""
+
+apt-get purge -y varnholt >/dev/null || fail "the purge failed"
+! dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed" || fail "varnholt is still installed"
+[[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "the purge left files behind"
+echo "check-package: the .deb installs, starts and purges"
