@@ -24,7 +24,9 @@ CCACHE_DIR=$("$machinery/debian-root" cache ccache)
 export CCACHE_DIR CCACHE_MAXSIZE=2G CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 
 # The run's own temporary folder, the tests' among them: it goes with the run.
+# Open to others as /tmp is: run by root, the Wayland tests run as nobody.
 TMPDIR=$(mktemp -d)
+chmod 755 "$TMPDIR"
 export TMPDIR
 stage_grace=30
 # shellcheck source=scripts/machinery/stages.sh
