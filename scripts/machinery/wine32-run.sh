@@ -52,7 +52,7 @@ wine=(env PATH=/usr/lib/wine:/usr/bin:/bin WINEARCH=win32 WINEDEBUG=-all WINEPRE
 # The template prefix, made in one Wine session (wineserver saves the
 # registry as it ends). Without a window manager, window closes stall unless
 # Wine manages none.
-"${display[@]}" "$debian_root" make "$root" "$release" i386 wine32 "${emulator[@]}" \
+"${display[@]}" "$debian_root" make "$root" "$release" i386 wine32 --display "${emulator[@]}" \
   "${make_options[@]}" -- "${wine[@]}" sh -c '
     rm -rf /opt/wine
     wine wineboot -i >/dev/null 2>&1
@@ -73,5 +73,5 @@ while read -r folder; do
   binds+=(--bind "$folder" "$folder")
 done < <(printf '%s\n' "$(dirname "$(dirname "$machinery")")" "$build" "$PWD" "$(dirname "$program")" |
   sort -u | grep -vx /)
-"${display[@]}" "$debian_root" run "$root" --layer "${emulator[@]}" "${binds[@]}" --chdir "$PWD" -- \
+"${display[@]}" "$debian_root" run "$root" --layer --display "${emulator[@]}" "${binds[@]}" --chdir "$PWD" -- \
   "${wine[@]}" LANG=C.UTF-8 wine "$program" "$@"
