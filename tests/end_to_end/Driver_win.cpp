@@ -169,7 +169,9 @@ Program::Program() {
         });
         return window_ != nullptr || !Running();
     };
-    if (WaitFor(findWindow, 3000ms) && window_) {
+    // Generous: the first start in a session, under an emulator on a busy
+    // machine, has taken over 8 s. A program that ends stops the wait.
+    if (WaitFor(findWindow, 20000ms) && window_) {
         threadId_ = GetWindowThreadProcessId(window_, nullptr);
     }
 }
