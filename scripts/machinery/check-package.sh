@@ -8,7 +8,7 @@ set -euo pipefail
 deb=$1
 log=$(mktemp)
 app=""
-trap '[[ -z $app ]] || kill "$app" 2>/dev/null; rm -f "$log"' EXIT
+trap '{ [[ -z $app ]] || kill "$app"; } 2>/dev/null || true; rm -f "$log"' EXIT
 fail() {
   echo "check-package: $*" >&2
   [[ ! -s $log ]] || sed 's/^/  program: /' "$log" >&2

@@ -25,7 +25,7 @@ in_layer=("$debian_root" run debian13 --layer --ro-bind "$PWD" /checkout --tmpfs
 # The stage's own roots are made beside its first builds.
 "${in_layer[@]}" sh -c 'scripts/machinery/wine32-run.sh --prepare && scripts/machinery/check-release.sh --prepare' &
 roots=$!
-trap 'kill "$roots" 2>/dev/null; wait "$roots" 2>/dev/null' EXIT
+trap '{ kill "$roots" && wait "$roots"; } 2>/dev/null || true' EXIT
 [[ ${1:-} != --prepare ]] || { wait "$roots"; exit; }
 started=$SECONDS
 "${in_layer[@]}" bash scripts/test.sh
