@@ -70,6 +70,6 @@ if ((status == 77)); then
   echo "test: the i686 stage is skipped (the reason is above)"
   exit 0
 fi
-((status == 0)) || exit $status
+((status == 0)) || exit "$status"
 tests i686-wine
 echo "test: the i686 stage took $((SECONDS - started)) s"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# usage: check-tidy.sh
 # Runs clang-tidy with the repository's .clang-tidy over the product folders:
 # the portable and GTK sources through the native build's compile commands,
 # the Win32 sources through the x86_64 Windows build's. Lists every finding

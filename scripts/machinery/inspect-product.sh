@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# usage: inspect-product.sh [BUILD-FOLDER]  (default: build/win32)
 # Checks the built 32-bit product: PE32 for i386, GUI subsystem, imports only
 # Windows' own DLLs, at most 400 KiB.
 set -euo pipefail

@@ -5,6 +5,7 @@
 # an outer level grants more than an inner one, so the inner one stops its
 # stages and cleans up first). No stage inherits the checkout's lock
 # (descriptor 7). The caller's EXIT trap calls stage_stop too.
+: "${stage_grace:?the caller sets stage_grace before it sources stages.sh}"
 stage_pids=()
 
 # stage_begin COMMAND...: starts COMMAND; $! is its process group.
