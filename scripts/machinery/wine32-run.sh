@@ -2,7 +2,7 @@
 # usage: wine32-run.sh --prepare
 #        wine32-run.sh PROGRAM [ARGUMENT...]
 # Runs a 32-bit Windows program under the 32-bit Wine of this machine's Debian
-# release, in a throw-away layer over an i386 root of that release
+# release, in a throw-away layer over a root of that release with i386 Wine
 # (debian-root), whose template prefix the program runs in; on $DISPLAY or an
 # Xvfb display of its own. The CMake emulator of the i686 builds. Natively
 # where the kernel runs i386 code; elsewhere through qemu-i386 (10, from
@@ -49,10 +49,12 @@ display=()
 # UTF-8, so that every Windows file name has a Unix one.
 wine=(env PATH=/usr/lib/wine:/usr/bin:/bin WINEARCH=win32 WINEDEBUG=-all WINEPREFIX=/opt/wine
   WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
-# The template prefix, made in one Wine session (wineserver saves the
-# registry as it ends). Without a window manager, window closes stall unless
-# Wine manages none.
-"${display[@]}" "$debian_root" make "$root" "$release" i386 wine32 --display "${emulator[@]}" \
+# An amd64 root with i386 as a foreign architecture, so that dpkg and the
+# maintainer scripts run natively even where i386 code is emulated. The
+# template prefix, made in one Wine session (wineserver saves the registry as
+# it ends). Without a window manager, window closes stall unless Wine manages
+# none.
+"${display[@]}" "$debian_root" make "$root" "$release" amd64,i386 wine32:i386 --display "${emulator[@]}" \
   "${make_options[@]}" -- "${wine[@]}" sh -c '
     rm -rf /opt/wine
     wine wineboot -i >/dev/null 2>&1
