@@ -11,12 +11,11 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-// The named user32 export as Function, or null where this Windows lacks it.
-// FARPROC stands for any signature; the pointer is taken over bit for bit.
+// The named export as Function, or null where this Windows lacks it. FARPROC
+// stands for any signature; the pointer is taken over bit for bit.
 template <typename Function>
-Function Lookup(const char* name) {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? std::bit_cast<Function>(GetProcAddress(user32, name)) : nullptr;
+Function Lookup(HMODULE module, const char* name) {
+    return module ? std::bit_cast<Function>(GetProcAddress(module, name)) : nullptr;
 }
 
 int SystemDpi() {
@@ -26,12 +25,13 @@ int SystemDpi() {
 
 }  // namespace
 
-DpiMetrics::DpiMetrics()
-    : getDpiForWindow_(Lookup<GetDpiForWindowFn>("GetDpiForWindow")),
+DpiMetrics::DpiMetrics(HMODULE user32)
+    : getDpiForWindow_(Lookup<GetDpiForWindowFn>(user32, "GetDpiForWindow")),
       systemParametersInfoForDpi_(
-          Lookup<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi")),
-      adjustWindowRectExForDpi_(Lookup<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi")),
-      getSystemMetricsForDpi_(Lookup<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi")) {}
+          Lookup<SystemParametersInfoForDpiFn>(user32, "SystemParametersInfoForDpi")),
+      adjustWindowRectExForDpi_(
+          Lookup<AdjustWindowRectExForDpiFn>(user32, "AdjustWindowRectExForDpi")),
+      getSystemMetricsForDpi_(Lookup<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi")) {}
 
 int DpiMetrics::WindowDpi(HWND window) const {
     const UINT dpi = getDpiForWindow_ ? getDpiForWindow_(window) : 0;

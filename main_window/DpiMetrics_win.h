@@ -2,8 +2,8 @@
 
 // Sizes that depend on the display's resolution, for any DPI the window meets.
 // Windows 10 (1607) added calls that answer for a given DPI; they are looked
-// up at run time, so the program still starts on Windows 7, where each answer
-// falls back to the system-wide one (one DPI for the whole session there).
+// up at run time, so the program still starts on XP, Vista and 7, where each
+// answer falls back to the system-wide one (one DPI for the whole session).
 
 #include <windows.h>
 
@@ -11,7 +11,8 @@
 
 class DpiMetrics {
 public:
-    DpiMetrics();
+    // Looks the newer calls up in user32; null stands for a Windows without them.
+    explicit DpiMetrics(HMODULE user32 = GetModuleHandleW(L"user32.dll"));
 
     // The DPI of the monitor the window stands on; the system's DPI without
     // the newer calls.

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -14,6 +13,7 @@
 
 #include "CenterOffset.h"
 #include "Clipboard_win.h"
+#include "DllSearch_win.h"
 #include "DpiMetrics_win.h"
 #include "FileHelpers.h"
 #include "Path.h"
@@ -33,6 +33,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"Varnholt.frmMain";
 constexpr wchar_t kTitle[] = L"Varnholt";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Windows 8.1's message for a move to a monitor of another scale; XP's
+// headers lack it, and older Windows never sends it.
+constexpr UINT kWmDpiChanged = 0x02E0;
 
 // The text field's label, never shown: screen readers name an edit control
 // after the static control just before it in z-order. It lies on the free
@@ -45,22 +48,6 @@ constexpr TwipRect kDigestLabelTwips = [] {
     const int top = open.top + open.height;
     return TwipRect{field.left, top, field.width, field.top - top};
 }();
-
-// Library loads by bare name look in the system folder only, so a DLL placed
-// beside the program (say, in a Downloads folder) is never picked up. Windows 7
-// without KB2533623 lacks SetDefaultDllDirectories; there the current folder
-// at least is dropped from the search.
-void RestrictDllSearch() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    const auto setDefaultDllDirectories =
-        kernel32 ? std::bit_cast<SetDefaultDllDirectoriesFn>(
-                       GetProcAddress(kernel32, "SetDefaultDllDirectories"))
-                 : nullptr;
-    if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        SetDllDirectoryW(L"");
-    }
-}
 
 class frmMain final : public frmMainServices {
 public:
@@ -174,7 +161,7 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 RestoreFocus();
             }
             return 0;
-        case WM_DPICHANGED: {
+        case kWmDpiChanged: {
             // Moved to a monitor of another scale: the twips stay physical.
             ApplyDpi(HIWORD(wParam));
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -317,7 +304,7 @@ int frmMain::Run(HINSTANCE instance, int show) {
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/,
                     int nShowCmd) {
-    RestrictDllSearch();
+    RestrictDllSearch(GetModuleHandleW(L"kernel32.dll"));
     frmMain window;
     return window.Run(hInstance, nShowCmd);
 }

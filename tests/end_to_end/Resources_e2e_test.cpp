@@ -108,6 +108,9 @@ TEST_F(Resources, ManifestIsPresent) {
     // Per-monitor awareness (version 2 where known), system awareness before Windows 10.
     EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
     EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
+    // No file and registry virtualization on Vista and later; Vista itself is named.
+    EXPECT_NE(text.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(text.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos);
 }
 
 class VersionInfo : public ::testing::Test {
