@@ -1,11 +1,16 @@
 # Run by CPack after each package is made, before it is copied beside the
-# others: gives the zip fixed member times, then lists the release's packages
-# with their SHA-256 in SHA256SUMS.
+# others: gives the zip fixed member times, and the .deb's ar members fixed
+# modes (CPack writes them with the umask's), then lists the release's
+# packages with their SHA-256 in SHA256SUMS.
 
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
-  if(package MATCHES "\\.zip$")
+  if(package MATCHES "\\.(zip|deb)$")
+    set(type --type zip)
+    if(CMAKE_MATCH_1 STREQUAL "deb")
+      set(type --type ar --normalizers +ar)  # off by default
+    endif()
     execute_process(
-      COMMAND strip-nondeterminism --type zip --timestamp $ENV{SOURCE_DATE_EPOCH} ${package}
+      COMMAND strip-nondeterminism ${type} --timestamp $ENV{SOURCE_DATE_EPOCH} ${package}
       RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
       message(FATAL_ERROR "strip-nondeterminism failed on ${package}")

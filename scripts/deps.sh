@@ -11,6 +11,7 @@ packages=(
   libgtk-3-dev xdotool xclip imagemagick
   sway wl-clipboard wtype dpkg-dev python3 strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
   lintian appstream desktop-file-utils clang-tidy unzip
+  reprotest diffoscope-minimal disorderfs faketime locales-all devscripts python3-pefile
 )
 [[ ${1:-} != --list ]] || { echo "${packages[*]}"; exit; }
 [[ ${1:-} != program ]] || packages=(cmake g++ make pkg-config libgtk-3-dev)

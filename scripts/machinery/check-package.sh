@@ -2,19 +2,28 @@
 # usage: check-package.sh DEB
 # As root of a throw-away Debian root, on $DISPLAY: the package DEB installs,
 # its desktop entry, metainfo and icons validate, the program started from
-# the entry's Exec line shows its window, and the purge leaves nothing.
+# the entry's Exec line shows its window, and after the purge the root holds
+# the paths it held before, piuparts' rule: apt's and dpkg's own records and
+# the logs aside, none added and none gone (a cache that a trigger rewrites
+# may change its contents).
 set -euo pipefail
 (($# == 1)) || { echo "usage: check-package.sh DEB" >&2; exit 2; }
 deb=$1
 log=$(mktemp)
+paths=$(mktemp)
 app=""
-trap '{ [[ -z $app ]] || kill "$app"; } 2>/dev/null || true; rm -f "$log"' EXIT
+trap '{ [[ -z $app ]] || kill "$app"; } 2>/dev/null || true; rm -f "$log" "$paths"' EXIT
 fail() {
   echo "check-package: $*" >&2
   [[ ! -s $log ]] || sed 's/^/  program: /' "$log" >&2
   exit 1
 }
 
+list_paths() {
+  find / -xdev \( -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache/apt \
+    -o -path /var/cache/debconf -o -path /var/cache/ldconfig -o -path /var/log \) -prune -o -print | sort
+}
+list_paths >"$paths"
 apt-get install -y --no-install-recommends --no-remove "$deb" >/dev/null || fail "$deb does not install"
 desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
 metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
@@ -50,5 +59,7 @@ app=""
 
 apt-get purge -y varnholt >/dev/null || fail "the purge failed"
 ! dpkg-query -W -f='${Status}' varnholt 2>/dev/null | grep -q " installed" || fail "varnholt is still installed"
-[[ ! -e /usr/bin/varnholt && ! -e $desktop ]] || fail "the purge left files behind"
-echo "check-package: the .deb installs, starts and purges"
+changed=$({ list_paths | diff "$paths" - || true; } | sed -n 's/^> /added: /p; s/^< /gone: /p')
+[[ -z $changed ]] || fail "after the purge the root's paths differ:
+$changed"
+echo "check-package: the .deb installs, starts and purges; after the purge the root's $(wc -l <"$paths") paths are as before"

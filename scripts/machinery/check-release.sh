@@ -1,95 +1,90 @@
 #!/usr/bin/env bash
 # usage: check-release.sh [--prepare]
-# Checks the release: `cmake --workflow --preset release` run in two clean
-# copies of the tree, in different directories, at different times and with
-# different file times and umask, gives the same Varnholt.exe and zip; the
-# .deb passes lintian, and installs, validates, starts and purges in a
-# throw-away layer over a Debian root of this machine's release
-# (check-package.sh in debian-root), never on the machine. Then clang-tidy
-# (check-tidy.sh). --prepare makes the root and no more. Where the user has
-# no subordinate ids, the package check is skipped, or under CI fails.
+# Checks the release. reprotest runs `cmake --workflow --preset release`
+# twice, varying all it can here, and must find the same Varnholt.exe, zip
+# and .deb; the exe has no link time and a right PE checksum; SHA256SUMS, the
+# zip's entries, lintian and hardening-check pass; the .deb installs, starts
+# and purges (check-package.sh) in throw-away layers over Debian roots of
+# this machine's release and of Debian 13, never on the machine. Then
+# clang-tidy (check-tidy.sh). --prepare makes the roots and no more. Where
+# the user has no subordinate ids, the package check is skipped, or under CI
+# fails.
 set -euo pipefail
 machinery=$(dirname "$(realpath "$0")")
 cd "$machinery/../.."
-root=$PWD
 debian_root=$machinery/debian-root
 release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-package_root=check-$release
+suites=$(printf '%s\n' "$release" trixie | sort -u)
 
 fail() { echo "check-release: $*" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 roots=true
-"$debian_root" make "$package_root" "$release" amd64 \
-  libgtk-3-0,xvfb,xdotool,desktop-file-utils,appstream || status=$?
-case ${status:-0} in
-  0) ;;
-  77) [[ ${CI:-} != true ]] || fail "under CI the package check may not be skipped"
-      roots=false ;;
-  *) exit "$status" ;;
-esac
+for suite in $suites; do
+  status=0
+  "$debian_root" make "check-$suite" "$suite" amd64 \
+    libgtk-3-0,xvfb,xdotool,desktop-file-utils,appstream || status=$?
+  ((status != 77)) || { [[ ${CI:-} != true ]] || fail "under CI the package check may not be skipped"; roots=false; }
+  ((status == 0 || status == 77)) || exit "$status"
+done
 [[ ${1:-} != --prepare ]] || exit 0
 
-# Built as a user builds them, without a compiler cache.
+# Built as a user builds them, without a compiler cache, from a clean copy;
+# the package times come from the commit.
 unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
-# Both builds take their package times from the commit being built.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH
+mkdir "$work/tree"
+tar --exclude=./build --exclude=./.git -cf - . | tar -C "$work/tree" -xf -
 
-# pe_checksum FILE: the PE checksum as Windows computes it: the ones'
-# complement sum of the file's 16-bit words, the checksum field taken as zero,
-# plus the file's length.
-pe_checksum() {
-  local field=$(($(od -An -j60 -N4 -tu4 "$1") + 88))
-  od -An -v -tu2 -w2 "$1" | awk -v skip=$((field / 2)) -v size="$(stat -c %s "$1")" '
-    NR - 1 != skip && NR - 1 != skip + 1 { s += $1 }
-    END { while (s > 65535) s = s % 65536 + int(s / 65536); printf "%08x\n", s + size }'
-}
+# File order needs FUSE (disorderfs), which is root's alone here; user and
+# group, host name and kernel need more than a build may ask for.
+vary=-user_group,-domain_host,-kernel
+if [[ ! -w /dev/fuse ]]; then
+  [[ ${CI:-} != true || $EUID != 0 ]] || fail "under CI root varies the file order, and /dev/fuse is not writable"
+  echo "check-release: no FUSE for $(id -un) here: the file order is not varied"
+  vary+=,-fileordering
+fi
+started=$SECONDS
+packages=build/release/packages
+(cd "$work/tree" && TMPDIR=$work reprotest --vary="$vary" --store-dir "$work/reprotest" \
+  'cmake --workflow --preset release >build.log 2>&1 || { tail -n 40 build.log; exit 1; }' \
+  "$packages/*.zip $packages/*.deb $packages/SHA256SUMS build/release/win32/main_window/Varnholt.exe") ||
+  fail "reprotest found differences, or a build failed (above)"
+echo "check-release: reprotest ($vary) found the same exe, zip, .deb and SHA256SUMS in $((SECONDS - started)) s"
 
-copy_tree() {
-  mkdir -p "$1"
-  tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$1" -xf -
-}
-build_release() {
-  (cd "$1" && cmake --workflow --preset release >"$1.log" 2>&1) ||
-    { tail -n 40 "$1.log" >&2; fail "the release build in $1 failed"; }
-}
-
-copy_tree "$work/first"
-build_release "$work/first"
-# Another directory and depth, later, every file with another time, another umask.
-copy_tree "$work/second/elsewhere"
-find "$work/second/elsewhere" -exec touch -h -d "2001-02-03 04:05:06" {} +
-(umask 027 && build_release "$work/second/elsewhere")
-
-first=$work/first/build/release
-second=$work/second/elsewhere/build/release
-for file in win32/main_window/Varnholt.exe packages/Varnholt-*-win32.zip; do
-  sums=$(cd "$first" && sha256sum $file)
-  (cd "$second" && sha256sum --quiet -c <<<"$sums") ||
-    fail "$file differs between the two builds"
-  echo "check-release: $file the same in both builds: ${sums%% *}"
-done
-
-exe=$first/win32/main_window/Varnholt.exe
+control=$work/reprotest/control/source-root
+exe=$control/build/release/win32/main_window/Varnholt.exe
 headers=$(i686-w64-mingw32-objdump -p "$exe")
 grep -qE "^Time/Date\s+Thu Jan  1 00:00:00 1970" <<<"$headers" || fail "Varnholt.exe has a link time"
-checksum=$(sed -n 's/^CheckSum\s*//p' <<<"$headers")
-[[ $checksum == "$(pe_checksum "$exe")" ]] || fail "Varnholt.exe's PE checksum $checksum is wrong"
-echo "check-release: Varnholt.exe: time stamp 0, PE checksum $checksum correct"
-(cd "$first/packages" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
-zip_files=$(cd "$first/packages" && unzip -Z1 Varnholt-*-win32.zip | tr '\n' ' ')
+/usr/bin/python3 -c 'import pefile, sys; pe = pefile.PE(sys.argv[1]); sys.exit(pe.OPTIONAL_HEADER.CheckSum != pe.generate_checksum())' "$exe" ||
+  fail "Varnholt.exe's PE checksum is wrong"
+(cd "$control/$packages" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
+zip_files=$(unzip -Z1 "$control/$packages"/Varnholt-*-win32.zip | tr '\n' ' ')
 [[ $zip_files == "LICENSE README.md Varnholt.exe " ]] || fail "the zip holds: $zip_files"
 
-deb=$(echo "$first"/packages/varnholt_*.deb)
+deb=$(echo "$control/$packages"/varnholt_*.deb)
 TMPDIR=$work lintian --fail-on error --info "$deb" || fail "lintian reports errors"
 dpkg-deb -f "$deb" Depends Installed-Size
+# What dpkg-buildflags hardens here must be in the program.
+dpkg-deb -x "$deb" "$work/deb"
+report=$(hardening-check -v "$work/deb/usr/bin/varnholt" || true)
+echo "$report"
+wanted=("Position Independent Executable" "Stack protected" "Read-only relocations" "Immediate binding")
+flags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)
+[[ $flags != *-fstack-clash-protection* ]] || wanted+=("Stack clash protection")
+[[ $flags != *-fcf-protection* ]] || wanted+=("Control flow integrity")
+for line in "${wanted[@]}"; do
+  grep -q "^ $line: yes" <<<"$report" || fail "hardening-check: not \"$line: yes\""
+done
 
 if $roots; then
-  "$debian_root" run "$package_root" --layer --ro-bind "$root/scripts/machinery" /machinery \
-    --ro-bind "$deb" /tmp/varnholt.deb -- /machinery/with-xvfb /machinery/check-package.sh \
-    /tmp/varnholt.deb || fail "the package check failed"
+  for suite in $suites; do
+    "$debian_root" run "check-$suite" --layer --ro-bind "$machinery" /machinery \
+      --ro-bind "$deb" /tmp/varnholt.deb -- /machinery/with-xvfb /machinery/check-package.sh \
+      /tmp/varnholt.deb || fail "the package check on Debian $suite failed"
+  done
 else
   echo "check-release: the package's install, start and purge are skipped"
 fi

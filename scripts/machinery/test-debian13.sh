@@ -18,7 +18,8 @@ settings=(--setenv SOURCE_DATE_EPOCH "$epoch" --setenv CI "${CI:-}")
 [[ -z ${VARNHOLT_WINE32_MODE:-} ]] || settings+=(--setenv VARNHOLT_WINE32_MODE "$VARNHOLT_WINE32_MODE")
 
 # A layer over the root, in /src, a copy of this tree: "${in_layer[@]}" COMMAND...
-in_layer=("$debian_root" run debian13 --layer --ro-bind "$PWD" /checkout --tmpfs /src
+# FUSE, so that reprotest varies the file order.
+in_layer=("$debian_root" run debian13 --layer --dev-bind-try /dev/fuse /dev/fuse --ro-bind "$PWD" /checkout --tmpfs /src
   --bind "$caches" /var/cache/varnholt "${settings[@]}" --chdir /src -- sh -c '
     tar -C /checkout --exclude=./build --exclude=./.git -cf - . | tar -xf - && exec "$@"' sh)
 
