@@ -9,7 +9,7 @@ scripts/deps.sh program
 cmake --preset linux -B build/program -DBUILD_TESTING=OFF
 cmake --build build/program -j2 --target varnholt
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-  echo "run: no display; run it from a desktop session (or see scripts/pictures/screenshot-gtk.sh)" >&2
+  echo "run: no display; run it from a desktop session (or take a picture: scripts/machinery/with-xvfb scripts/pictures/screenshot gtk)" >&2
   exit 1
 fi
 exec build/program/main_window/varnholt

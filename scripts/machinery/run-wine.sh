@@ -9,7 +9,7 @@ scripts/deps.sh
 cmake --preset win64-wine
 cmake --build --preset win64-wine --target Varnholt
 if [[ -z ${DISPLAY:-} ]]; then
-  echo "run-wine: no DISPLAY; run it from a desktop session, or take a picture with scripts/pictures/screenshot.sh" >&2
+  echo "run-wine: no DISPLAY; run it from a desktop session, or take a picture: scripts/machinery/with-xvfb scripts/pictures/screenshot wine" >&2
   exit 1
 fi
 cd build/win64-wine
