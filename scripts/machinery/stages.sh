@@ -1,10 +1,9 @@
 # shellcheck shell=bash
-# Sourced by scripts/test.sh and .ci/run: stages, each in a process group of
-# its own under timeout(1), which passes the caller's INT or TERM on to the
-# group and kills what is left after stage_grace seconds (the caller sets it:
-# an outer level grants more than an inner one, so the inner one stops its
-# stages and cleans up first). No stage inherits the checkout's lock
-# (descriptor 7). The caller's EXIT trap calls stage_stop too.
+# usage: stage_grace=SECONDS; source stages.sh; then stage COMMAND... or stage_begin COMMAND...
+# For scripts/test.sh and .ci/run: each stage runs in a process group of its
+# own under timeout(1), which passes the caller's INT or TERM on to the group
+# and kills what is left after stage_grace seconds. No stage inherits the
+# checkout's lock (descriptor 7). The caller's EXIT trap calls stage_stop too.
 : "${stage_grace:?the caller sets stage_grace before it sources stages.sh}"
 stage_pids=()
 
