@@ -67,17 +67,24 @@ zip_files=$(unzip -Z1 "$control/$packages"/Varnholt-*-win32.zip | tr '\n' ' ')
 deb=$(echo "$control/$packages"/varnholt_*.deb)
 TMPDIR=$work lintian --fail-on error --info "$deb" || fail "lintian reports errors"
 dpkg-deb -f "$deb" Depends Installed-Size
-# What dpkg-buildflags hardens here must be in the program.
+# What dpkg-buildflags hardens here must be in the program. Stack clash
+# probes show only in a function whose frame passes a page, which it has not
+# ("unknown"); Debian 13's crt1.o has no IBT note, so no program linked there
+# gets one (ls neither): its endbr64 instructions tell -fcf-protection instead
+# (the startup files bring 2; the program, built with it, 185).
+program=$work/deb/usr/bin/varnholt
 dpkg-deb -x "$deb" "$work/deb"
-report=$(hardening-check -v "$work/deb/usr/bin/varnholt" || true)
+report=$(hardening-check -v "$program" || true)
 echo "$report"
-wanted=("Position Independent Executable" "Stack protected" "Read-only relocations" "Immediate binding")
 flags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)
-[[ $flags != *-fstack-clash-protection* ]] || wanted+=("Stack clash protection")
-[[ $flags != *-fcf-protection* ]] || wanted+=("Control flow integrity")
-for line in "${wanted[@]}"; do
-  grep -q "^ $line: yes" <<<"$report" || fail "hardening-check: not \"$line: yes\""
+for line in "Position Independent Executable: yes" "Stack protected: yes" \
+  "Read-only relocations: yes" "Immediate binding: yes"; do
+  grep -q "^ $line" <<<"$report" || fail "hardening-check: not \"$line\""
 done
+[[ $flags != *-fstack-clash-protection* ]] || grep -qE "^ Stack clash protection: (yes|unknown)" <<<"$report" ||
+  fail "hardening-check: stack clash protection missing"
+[[ $flags != *-fcf-protection* ]] || grep -q "^ Control flow integrity: yes" <<<"$report" ||
+  (($(objdump -d "$program" | grep -cw endbr64) > 20)) || fail "no control-flow protection (endbr64)"
 
 if $roots; then
   for suite in $suites; do
