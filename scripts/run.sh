@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux program and starts it on the
-# desktop's display. scripts/machinery/run-wine.sh starts the Windows one under Wine.
+# desktop's display; the README tells how to start the Windows one under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

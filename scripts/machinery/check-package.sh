@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # usage: check-package.sh DEB
-# As root of a throw-away Debian root, on $DISPLAY: the package DEB installs,
-# its desktop entry, metainfo and icons validate, the program started from
-# the entry's Exec line shows its window, and after the purge the root holds
-# the paths it held before, piuparts' rule: apt's and dpkg's own records and
-# the logs aside, none added and none gone (a cache that a trigger rewrites
-# may change its contents).
+# As root of a throw-away Debian root, on $DISPLAY: DEB installs, its desktop
+# entry, metainfo and icons validate, the program started from the entry's
+# Exec line shows its window, and after the purge the root holds the paths it
+# held before (piuparts' rule: apt's and dpkg's records and the logs aside;
+# a cache that a trigger rewrites may change its contents).
 set -euo pipefail
 (($# == 1)) || { echo "usage: check-package.sh DEB" >&2; exit 2; }
 deb=$1

@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
 # usage: check-release.sh [--prepare]
-# Checks the release. reprotest runs `cmake --workflow --preset release`
-# twice, varying all it can here, and must find the same Varnholt.exe, zip
-# and .deb; the exe has no link time and a right PE checksum; SHA256SUMS, the
-# zip's entries, lintian and hardening-check pass; the .deb installs, starts
-# and purges (check-package.sh) in throw-away layers over Debian roots of
-# this machine's release and of Debian 13, never on the machine. Then
-# clang-tidy (check-tidy.sh). --prepare makes the roots and no more. Where
-# the user has no subordinate ids, the package check is skipped, or under CI
-# fails.
+# Checks the release (docs/testing.md): reprotest over the release workflow,
+# the exe's header, SHA256SUMS, the zip, lintian, hardening-check, and the
+# package check in throw-away layers over Debian roots of this release and of
+# Debian 13; then clang-tidy. --prepare makes the roots and no more. Where the
+# user has no subordinate ids, the package check is skipped, or under CI fails.
 set -euo pipefail
 machinery=$(dirname "$(realpath "$0")")
 cd "$machinery/../.."

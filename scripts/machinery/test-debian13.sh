@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # usage: test-debian13.sh [--prepare]
-# Runs the test command, scripts/test.sh, on Debian 13 (trixie): as root of a
-# throw-away layer (debian-root) over a Debian 13 root with everything
-# scripts/deps.sh names, on a copy of this tree in memory. The stage's own
-# roots and compiler cache are kept in the cache folder debian13-stage, seen
-# inside as root's cache. --prepare makes the roots and no more.
+# Runs scripts/test.sh on Debian 13 (trixie), as root of a throw-away layer
+# over a Debian 13 root with everything deps.sh names, on a copy of this tree
+# in memory. The stage's roots and compiler cache are kept in the cache
+# folder debian13-stage, seen inside as root's cache. --prepare makes the
+# roots and no more.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 debian_root=scripts/machinery/debian-root

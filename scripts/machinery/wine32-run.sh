@@ -1,20 +1,15 @@
 #!/usr/bin/env bash
-# usage: wine32-run.sh --prepare
-#        wine32-run.sh PROGRAM [ARGUMENT...]
+# usage: wine32-run.sh --prepare | PROGRAM [ARGUMENT...]
 # Runs a 32-bit Windows program under the 32-bit Wine of this machine's Debian
-# release, in a throw-away layer over a root of that release with i386 Wine
-# (debian-root), whose template prefix the program runs in; on $DISPLAY or an
-# Xvfb display of its own. The CMake emulator of the i686 builds. Natively
-# where the kernel runs i386 code; elsewhere through qemu-i386 (10, from
-# Debian 13: older ones take minutes per start) and a binfmt_misc entry of the
-# run's own user namespace (Linux 6.7 and later). Where neither works, or the
-# user has no subordinate ids, it says why and exits 77.
-# VARNHOLT_WINE32_MODE=native or =emulated forces one way. --prepare makes
-# the root (once per machine and user) and no more, so that no test's time
-# limit pays for it.
+# release, in a throw-away layer over a root of it (debian-root), on $DISPLAY
+# or an Xvfb display of its own: the CMake emulator of the i686 builds.
+# Natively where the kernel runs i386 code, else through qemu-i386 (10 or
+# later) and a binfmt_misc entry of the run's own user namespace (Linux 6.7);
+# where neither works, or the user has no subordinate ids, it says why and
+# exits 77. VARNHOLT_WINE32_MODE=native or =emulated forces one way.
+# --prepare makes the root and no more, so that no test's time limit pays for it.
 set -euo pipefail
-usage="usage: wine32-run.sh --prepare | PROGRAM [ARGUMENT...]"
-(($#)) || { echo "$usage" >&2; exit 2; }
+(($#)) || { echo "usage: wine32-run.sh --prepare | PROGRAM [ARGUMENT...]" >&2; exit 2; }
 machinery=$(dirname "$(realpath "$0")")
 debian_root=$machinery/debian-root
 release=$(. /etc/os-release && echo "$VERSION_CODENAME")
