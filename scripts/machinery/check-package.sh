@@ -3,8 +3,8 @@
 # As root of a throw-away Debian root, on $DISPLAY: DEB installs, its desktop
 # entry, metainfo and icons validate, the program started from the entry's
 # Exec line shows its window, and after the purge the root holds the paths it
-# held before (piuparts' rule: apt's and dpkg's records and the logs aside;
-# a cache that a trigger rewrites may change its contents).
+# held before (piuparts' rule: apt's and dpkg's records, fontconfig's cache
+# and the logs aside; a cache that a trigger rewrites may change its contents).
 set -euo pipefail
 (($# == 1)) || { echo "usage: check-package.sh DEB" >&2; exit 2; }
 deb=$1
@@ -18,9 +18,11 @@ fail() {
   exit 1
 }
 
+# fontconfig's cache is written by any program that draws text, run as root.
 list_paths() {
   find / -xdev \( -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache/apt \
-    -o -path /var/cache/debconf -o -path /var/cache/ldconfig -o -path /var/log \) -prune -o -print | sort
+    -o -path /var/cache/debconf -o -path /var/cache/ldconfig -o -path /var/cache/fontconfig \
+    -o -path /var/log \) -prune -o -print | sort
 }
 list_paths >"$paths"
 apt-get install -y --no-install-recommends --no-remove "$deb" >/dev/null || fail "$deb does not install"
