@@ -27,6 +27,8 @@ while read -r dir; do mingw+=("-extra-arg=-isystem$dir"); done < <(
   x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
     sed -n '/search starts here/,/End of search list/p' | grep '/c++' | sed 's/^ *//')
 
+# run-clang-tidy 14 colours its output whatever the terminal; each version
+# names every source it checks, 19 after a count.
 output=$( {
   run-clang-tidy -quiet -j 2 -p build/linux "$product.*\.cpp$" &&
     run-clang-tidy -quiet -j 2 -p build/win64-wine "${mingw[@]}" "$product.*_win\.cpp$"
@@ -35,8 +37,7 @@ output=$( {
   echo "check-tidy: clang-tidy failed on a source: it cannot check it" >&2
   exit 1
 }
-# run-clang-tidy 14 colours its output whatever the terminal.
-checked=$(grep -cE "^clang-tidy.* $product" <<<"$output" || true)
+checked=$(grep -cE "clang-tidy[-0-9]* .* $product" <<<"$output" || true)
 ((checked > 0)) || { echo "check-tidy: no product sources in the compile commands" >&2; exit 1; }
 findings=$(grep -E "^/.*: (warning|error): " <<<"$output" | sed "s|^$PWD/||" | sort -u || true)
 if [[ -n $findings ]]; then
