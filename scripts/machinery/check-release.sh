@@ -14,7 +14,14 @@ suites=$(printf '%s\n' "$release" trixie | sort -u)
 
 fail() { echo "check-release: $*" >&2; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# A TERM can leave reprotest's disorderfs mounted in its tree, and builds that
+# write there for a moment longer.
+cleanup() {
+  findmnt -rn -o TARGET | grep -F "$work/" | xargs -r -n1 fusermount -uz 2>/dev/null || true
+  for _ in 1 2 3 4 5; do rm -rf "$work" 2>/dev/null && return; sleep 1; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 roots=true
 for suite in $suites; do
