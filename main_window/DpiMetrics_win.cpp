@@ -2,21 +2,13 @@
 
 #include <windows.h>
 
-#include <bit>
-
+#include "ModuleExport_win.h"
 #include "ScreenDC_win.h"
 #include "UniqueHandle_win.h"
 
 namespace {
 
 constexpr int kDefaultDpi = 96;
-
-// The named export as Function, or null where this Windows lacks it. FARPROC
-// stands for any signature; the pointer is taken over bit for bit.
-template <typename Function>
-Function Lookup(HMODULE module, const char* name) {
-    return module ? std::bit_cast<Function>(GetProcAddress(module, name)) : nullptr;
-}
 
 int SystemDpi() {
     const int dpi = ScreenDC().Caps(LOGPIXELSY);
@@ -26,12 +18,13 @@ int SystemDpi() {
 }  // namespace
 
 DpiMetrics::DpiMetrics(HMODULE user32)
-    : getDpiForWindow_(Lookup<GetDpiForWindowFn>(user32, "GetDpiForWindow")),
+    : getDpiForWindow_(ModuleExport<GetDpiForWindowFn>(user32, "GetDpiForWindow")),
       systemParametersInfoForDpi_(
-          Lookup<SystemParametersInfoForDpiFn>(user32, "SystemParametersInfoForDpi")),
+          ModuleExport<SystemParametersInfoForDpiFn>(user32, "SystemParametersInfoForDpi")),
       adjustWindowRectExForDpi_(
-          Lookup<AdjustWindowRectExForDpiFn>(user32, "AdjustWindowRectExForDpi")),
-      getSystemMetricsForDpi_(Lookup<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi")) {}
+          ModuleExport<AdjustWindowRectExForDpiFn>(user32, "AdjustWindowRectExForDpi")),
+      getSystemMetricsForDpi_(
+          ModuleExport<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi")) {}
 
 int DpiMetrics::WindowDpi(HWND window) const {
     const UINT dpi = getDpiForWindow_ ? getDpiForWindow_(window) : 0;
