@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
+# usage: deps.sh [program | --list]
 # Installs the Debian packages that the build and the tests need, if missing,
-# through sudo unless run by root. "deps.sh program" installs only what
-# building the Linux program needs; "deps.sh --list" prints the names instead.
-# apt removes no package: where one conflicts, it fails and says which.
+# through sudo unless run by root; "program": only what building the Linux
+# program needs; --list prints the names instead. apt removes no package:
+# where one conflicts, it fails and says which.
 set -euo pipefail
 
 packages=(
   cmake g++ make ccache libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 xvfb
   libgtk-3-dev xdotool xclip imagemagick
   sway wl-clipboard wtype dpkg-dev python3 strip-nondeterminism mmdebstrap bubblewrap arch-test uidmap
   lintian appstream desktop-file-utils clang-tidy unzip

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# usage: run.sh
 # Installs what is missing, builds the Linux program and starts it on the
 # desktop's display; the README tells how to start the Windows one under Wine.
 set -euo pipefail

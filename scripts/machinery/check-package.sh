@@ -7,31 +7,27 @@
 # and the logs aside; a cache that a trigger rewrites may change its contents).
 set -euo pipefail
 (($# == 1)) || { echo "usage: check-package.sh DEB" >&2; exit 2; }
-deb=$1
-log=$(mktemp)
-paths=$(mktemp)
-app=""
+log=$(mktemp) paths=$(mktemp) app=""
 trap '{ [[ -z $app ]] || kill "$app"; } 2>/dev/null || true; rm -f "$log" "$paths"' EXIT
 fail() {
   echo "check-package: $*" >&2
   [[ ! -s $log ]] || sed 's/^/  program: /' "$log" >&2
   exit 1
 }
-
 # fontconfig's cache is written by any program that draws text, run as root.
 list_paths() {
-  find / -xdev \( -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache/apt \
-    -o -path /var/cache/debconf -o -path /var/cache/ldconfig -o -path /var/cache/fontconfig \
-    -o -path /var/log \) -prune -o -print | sort
+  find / -xdev \( -path /var/lib/dpkg -o -path /var/lib/apt -o -path /var/cache/apt -o -path /var/cache/debconf \
+    -o -path /var/cache/ldconfig -o -path /var/cache/fontconfig -o -path /var/log \) -prune -o -print | sort
 }
 list_paths >"$paths"
-apt-get install -y --no-install-recommends --no-remove "$deb" >/dev/null || fail "$deb does not install"
-desktop=$(dpkg -L varnholt | grep -E '^/usr/share/applications/[^/]+\.desktop$')
-metainfo=$(dpkg -L varnholt | grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$')
+apt-get install -y --no-install-recommends --no-remove "$1" >/dev/null || fail "$1 does not install"
+files=$(dpkg -L varnholt)
+desktop=$(grep -E '^/usr/share/applications/[^/]+\.desktop$' <<<"$files")
 desktop-file-validate "$desktop" || fail "desktop-file-validate: $desktop"
-appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: $metainfo"
+appstreamcli validate --no-net "$(grep -E '^/usr/share/metainfo/[^/]+\.metainfo\.xml$' <<<"$files")" ||
+  fail "appstreamcli: the metainfo"
 for size in 16 32 48 64 128; do
-  dpkg -L varnholt | grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" || fail "no ${size}x${size} icon"
+  grep -q "^/usr/share/icons/hicolor/${size}x${size}/apps/" <<<"$files" || fail "no ${size}x${size} icon"
 done
 
 read -r -a command < <(sed -n 's/^Exec=//p' "$desktop")
@@ -42,10 +38,9 @@ app=$!
 app_id=$(basename "$desktop" .desktop)
 shown() {
   local titled named
-  titled=$(xdotool search --all --onlyvisible --pid "$app" --name '^Varnholt$' 2>/dev/null) || return 1
-  named=$(xdotool search --all --onlyvisible --pid "$app" --classname "^${app_id//./\\.}\$" 2>/dev/null) ||
-    return 1
-  grep -qxF "$titled" <<<"$named"
+  titled=$(xdotool search --all --onlyvisible --pid "$app" --name '^Varnholt$' 2>/dev/null) &&
+    named=$(xdotool search --all --onlyvisible --pid "$app" --classname "^${app_id//./\\.}\$" 2>/dev/null) &&
+    grep -qxF "$titled" <<<"$named"
 }
 for _ in $(seq 150); do
   shown && break

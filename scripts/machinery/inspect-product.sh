@@ -4,8 +4,7 @@
 # OS and subsystem versions 5.1 (XP), ASLR and DEP, a manifest that runs it
 # as the invoker, no import outside xp-imports.txt, at most 200 KiB.
 set -euo pipefail
-build=${1:-build/win32}
-exe=$build/main_window/Varnholt.exe
+exe=${1:-build/win32}/main_window/Varnholt.exe
 allowed=$(dirname "$(realpath "$0")")/xp-imports.txt
 fail() { echo "inspect-product: $*" >&2; exit 1; }
 [[ -f $exe ]] || fail "$exe is missing"
@@ -25,16 +24,13 @@ grep -qa '<requestedExecutionLevel level="asInvoker"' "$exe" || fail "the manife
 imports=$(awk '/DLL Name:/ {dll = toupper($3); next} /^$/ {dll = ""}
   dll != "" && /^\t[0-9a-f]+[\t ]/ && NF >= 3 {print dll, $NF}' <<<"$headers")
 [[ -n $imports ]] || fail "no imports found"
+outside=$(grep -vxF -f <(grep -v '^#' "$allowed") <<<"$imports" || true)
 # GCC 13 and later link libgcc's win32 threads, which call Vista's GetThreadId.
 gcc=$(i686-w64-mingw32-g++-win32 -dumpversion)
-vista=()
-((${gcc%%[.-]*} < 13)) || vista=("KERNEL32.DLL GetThreadId")
-outside=$(grep -vxF -f <(grep -v '^#' "$allowed") <<<"$imports" || true)
-for import in "${vista[@]}"; do
-  grep -qxF "$import" <<<"$outside" || continue
-  echo "inspect-product: imports ${import#* } (${import% *}) from GCC $gcc's libgcc: this build needs Vista" >&2
-  outside=$(grep -vxF "$import" <<<"$outside" || true)
-done
+if ((${gcc%%[.-]*} >= 13)) && grep -qxF "KERNEL32.DLL GetThreadId" <<<"$outside"; then
+  echo "inspect-product: imports GetThreadId (KERNEL32.DLL) from GCC $gcc's libgcc: this build needs Vista" >&2
+  outside=$(grep -vxF "KERNEL32.DLL GetThreadId" <<<"$outside" || true)
+fi
 [[ -z $outside ]] || fail "imports what $(basename "$allowed") does not list:
 $(sed 's/^\(\S*\) \(.*\)/  \2 from \1/' <<<"$outside")"
 size=$(stat -c %s "$exe")
