@@ -53,7 +53,8 @@ echo "check-release: reprotest ($vary) found the same exe, zip, .deb and SHA256S
 
 control=$work/reprotest/control/source-root
 exe=$control/build/release/win32/main_window/Varnholt.exe
-i686-w64-mingw32-objdump -p "$exe" | grep -qE "^Time/Date\s+Thu Jan  1 00:00:00 1970" || fail "Varnholt.exe has a link time"
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+grep -qE "^Time/Date\s+Thu Jan  1 00:00:00 1970" <<<"$headers" || fail "Varnholt.exe has a link time"
 /usr/bin/python3 -c 'import pefile, sys; sys.exit(not pefile.PE(sys.argv[1]).verify_checksum())' "$exe" ||
   fail "Varnholt.exe's PE checksum is wrong"
 (cd "$control/$packages" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
