@@ -54,10 +54,8 @@ env=(env PATH=/usr/lib/wine:/usr/bin:/bin "WINEARCH=win$bits" WINEDEBUG=-all WIN
     $wine wineboot -i >/dev/null 2>&1
     $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w"
-if [[ $1 == --prepare ]]; then
-  echo "wine-run: $bits-bit programs run $mode here; the root is in $("$debian_root" path "$root")"
-  exit 0
-fi
+[[ $1 != --prepare ]] ||
+  { echo "wine-run: $bits-bit programs run $mode here; the root is in $("$debian_root" path "$root")"; exit 0; }
 
 program=$(realpath -- "$1"); shift
 build=$PWD
