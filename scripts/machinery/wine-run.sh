@@ -65,7 +65,7 @@ while read -r folder; do binds+=(--bind "$folder" "$folder"); done < <(
   printf '%s\n' "$(dirname "$(dirname "$machinery")")" "$build" "$PWD" "$(dirname "$program")" | sort -u | grep -vx /)
 # Wine takes the DPI as its session starts: reg's session ends first.
 "${display[@]}" "$debian_root" run "$root" --layer --display "${emulator[@]}" "${binds[@]}" --chdir "$PWD" -- \
-  "${env[@]}" VARNHOLT_WINE_DPI="${VARNHOLT_WINE_DPI:-}" sh -c '
-    [ -z "$VARNHOLT_WINE_DPI" ] || { "$0" reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD \
-      /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1 && wineserver -w; }
-    exec "$0" "$@"' "$wine" "$program" "$@"
+  "${env[@]}" LOADER="$wine" VARNHOLT_WINE_DPI="${VARNHOLT_WINE_DPI:-}" sh -c '
+    [ -z "$VARNHOLT_WINE_DPI" ] || { "$LOADER" reg add "HKCU\Control Panel\Desktop" /v LogPixels \
+      /t REG_DWORD /d "$VARNHOLT_WINE_DPI" /f >/dev/null 2>&1 && wineserver -w; }
+    exec "$LOADER" "$@"' sh "$program" "$@"
