@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# usage: deps.sh [program | --list]
+# usage: deps.sh [program | roots | --list]
 # Installs the Debian packages that the build and the tests need, if missing,
 # through sudo unless run by root; "program": only what building the Linux
-# program needs; --list prints the names instead. apt removes no package:
+# program needs; "roots": only what making and entering Debian roots needs;
+# --list prints the names instead. apt removes no package:
 # where one conflicts, it fails and says which.
 set -euo pipefail
 
@@ -16,6 +17,7 @@ packages=(
 )
 [[ ${1:-} != --list ]] || { echo "${packages[*]}"; exit; }
 [[ ${1:-} != program ]] || packages=(cmake g++ make pkg-config libgtk-3-dev)
+[[ ${1:-} != roots ]] || packages=(python3 mmdebstrap bubblewrap)
 
 missing=()
 for package in "${packages[@]}"; do
