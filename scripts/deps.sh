@@ -2,9 +2,8 @@
 # usage: deps.sh [program | roots | --list]
 # Installs the Debian packages that the build and the tests need, if missing,
 # through sudo unless run by root; "program": only what building the Linux
-# program needs; "roots": only what making and entering Debian roots needs;
-# --list prints the names instead. apt removes no package:
-# where one conflicts, it fails and says which.
+# program needs, "roots" what making Debian roots needs; --list prints the
+# names. apt removes no package: where one conflicts, it fails and says which.
 set -euo pipefail
 
 packages=(

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # usage: test-debian13.sh [--prepare]
-# Runs scripts/test.sh on Debian 13 (trixie), as root of a throw-away layer
-# over a Debian 13 root with everything deps.sh names, on a copy of this tree
-# in memory, with /dev/fuse where the machine has it (for reprotest). The
-# stage's roots and compiler cache are kept in the cache folder
-# debian13-stage, seen inside as root's cache. --prepare makes the roots.
+# Runs scripts/test.sh on Debian 13 as root of a layer over a Debian 13 root
+# with all that deps.sh names, on a copy of this tree in memory, with /dev/fuse
+# where there is one (reprotest). Its roots and compiler cache are in the cache
+# folder debian13-stage, root's cache inside. --prepare makes the roots.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 debian_root=scripts/machinery/debian-root
